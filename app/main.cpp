@@ -1,0 +1,4 @@
+// Program entry.
+#include "app/demo.h"
+
+int main(int argc, char** argv) { demoMain(argc, argv); }

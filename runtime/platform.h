@@ -1,0 +1,45 @@
+// Platform services shared by every layer: timer, delay, a binary semaphore,
+// processor identification, the executable's name and dynamic libraries.
+// One implementation per platform (platform_win32.cpp, platform_posix.cpp).
+#pragma once
+
+#include <cstdint>
+
+// Seconds from a high-resolution counter; only differences are meaningful.
+double rtTimer();
+void rtDelay(int32_t milliseconds);
+
+// A binary semaphore (count 1, maximum 1): not re-entrant, and releasable by a
+// thread other than the one that took it. Null is accepted and ignored.
+struct RtLock;
+RtLock* rtLockCreate();
+void rtLockAcquire(RtLock* lock);
+void rtLockRelease(RtLock* lock);
+void rtLockDestroy(RtLock* lock);
+// Waits at most `milliseconds`; 1 when taken, 0 on time-out. For bounded waits.
+int32_t rtLockTryAcquire(RtLock* lock, int32_t milliseconds);
+
+// Processor identification word: feature bits 0..27 (bit 23 = MMX),
+// stepping/model/family in bits 20..31. Computed once.
+uint32_t rtCpuInfo();
+constexpr uint32_t CPU_MMX = 1u << 23;
+
+// Full path of the running executable written into buffer; returns a pointer
+// to the part after the last path separator (the whole buffer if none).
+char* rtExeName(char* buffer, int32_t size);
+
+// Dynamic libraries. `names` is a null-terminated list of entry points whose
+// addresses are stored at the same index of `addresses`.
+using RtLibrary = void*;
+RtLibrary rtLibLoad(const char* fileName, const char* const* names, void** addresses);
+int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses,
+                     int32_t count);
+int32_t rtLibFree(RtLibrary* library);
+
+// Floating-point unit: 64-bit (extended) precision and rounding to nearest;
+// only those two fields change.
+void rtFpuSetup();
+
+// Timer internals, exposed for tests: 0 = not yet initialised, 1 = tick count,
+// 2 = performance counter.
+extern int32_t timerMode;

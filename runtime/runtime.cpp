@@ -1,0 +1,215 @@
+// Runtime state, start-up and shutdown, END, errors, context blocks and the
+// console dispatchers.
+#include "runtime/runtime.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "console/console.h"
+#include "runtime/platform.h"
+
+RuntimeState rtState;
+int32_t initCount = 0;
+int32_t viewTop = -1;
+int32_t viewBottom = -1;
+
+// ---- start-up and shutdown -------------------------------------------------
+
+void rtStartup() {
+    if (initCount++ != 0) return;
+    std::memset(&rtState, 0, sizeof rtState);
+    rtFpuSetup();
+    conResetState();
+}
+
+void rtInit(int32_t argc, char** argv, int32_t compatMode) {
+    rtState.argc = argc;
+    rtState.argv = argv;
+    rtState.compatMode = compatMode;
+}
+
+void rtShutdown() {
+    if (initCount <= 0 || --initCount != 0) return;
+    if (!rtState.filesOpened) return;
+    rtState.filesOpened = 0;
+    for (int i = 1; i < RT_FILE_TABLE_SIZE; ++i) {
+        FileHandle* handle = &rtState.fileTable[i];
+        if (handle->ops && handle->ops->close) handle->ops->close(handle);
+    }
+    std::memset(&rtState.fileTable[1], 0, sizeof(FileHandle) * (RT_FILE_TABLE_SIZE - 1));
+}
+
+void rtEnd(int32_t code) { std::exit(code); }
+
+int32_t rtAtExit(void (*handler)()) { return handler ? std::atexit(handler) : -1; }
+
+// The runtime starts before the program's first statement and shuts down after
+// every exit handler registered while the program ran.
+namespace {
+__attribute__((constructor)) void runtimeConstructor() { rtStartup(); }
+__attribute__((destructor)) void runtimeDestructor() { rtShutdown(); }
+} // namespace
+
+// ---- errors and context blocks ---------------------------------------------
+
+void* rtContextSlot(int32_t index, size_t size) {
+    if (index < 0 || index >= RT_CONTEXT_SLOTS) return nullptr;
+    void*& block = rtState.contexts[index];
+    if (!block) block = std::calloc(1, size ? size : 1);
+    return block;
+}
+
+int32_t rtSetError(int32_t number) {
+    auto* record = static_cast<ErrorRecord*>(rtContextSlot(0, sizeof(ErrorRecord)));
+    if (record) record->errorNumber = number;
+    return number;
+}
+
+int32_t rtGetError() {
+    auto* record = static_cast<ErrorRecord*>(rtContextSlot(0, sizeof(ErrorRecord)));
+    return record ? record->errorNumber : 0;
+}
+
+// ---- dispatchers -----------------------------------------------------------
+
+int32_t rtLocate(int32_t row, int32_t column, int32_t cursor, int32_t* position) {
+    rtConsoleHandle();
+    rtSetError(RT_OK);
+    int32_t top = 0, bottom = 0, columns = 0;
+    rtGetView(&top, &bottom);
+    rtGetSize(&columns, nullptr);
+    if ((row != 0 && (row < top || row > bottom)) || column < 0 || column > columns) {
+        if (position) *position = 0;
+        return rtSetError(RT_ERR_ILLEGAL_CALL);
+    }
+    auto hook = rtState.hooks.locate;
+    int32_t packed = hook ? hook(row, column, cursor) : conLocate(row, column, cursor);
+    if (position) *position = packed;
+    if (column != 0) fileSetColumn(&rtState.consoleHandle, column - 1);
+    return rtGetError();
+}
+
+int32_t rtLocateEntry(int32_t row, int32_t column, int32_t cursor, int32_t, int32_t) {
+    int32_t position = 0;
+    if (rtLocate(row, column, cursor, &position) != RT_OK) rtLocate(0, 0, cursor, &position);
+    return position;
+}
+
+void rtSleep(int32_t milliseconds) {
+    auto hook = rtState.hooks.sleep;
+    hook ? hook(milliseconds) : conSleep(milliseconds);
+}
+
+StringDescriptor* rtInkey() {
+    auto hook = rtState.hooks.readKey;
+    return hook ? hook() : conInkey();
+}
+
+int32_t rtWaitKey() {
+    auto hook = rtState.hooks.waitKey;
+    return hook ? hook() : conWaitKey();
+}
+
+int32_t rtKeyHit() {
+    auto hook = rtState.hooks.keyAvailable;
+    return hook ? hook() : conKeyHit();
+}
+
+void rtCls(int32_t mode) {
+    FileHandle* console = rtConsoleHandle();
+    auto hook = rtState.hooks.clearScreen;
+    hook ? hook(mode) : conCls(mode);
+    fileSetColumn(console, 0);
+}
+
+int32_t rtWidth(int32_t columns, int32_t rows) {
+    FileHandle* console = rtConsoleHandle();
+    auto hook = rtState.hooks.setWidth;
+    int32_t packed = hook ? hook(columns, rows) : conWidth(columns, rows);
+    if (columns > 0) console->width = columns;
+    if (columns > 0 || rows > 0) {
+        rtViewPrint(0, 0, 1);
+        return 0;
+    }
+    return packed;
+}
+
+int32_t rtViewPrint(int32_t top, int32_t bottom, int32_t moveCursor) {
+    int32_t rows = 0;
+    rtGetSize(nullptr, &rows);
+    if (rows == 0) rows = 25;
+    int32_t currentTop = 0, currentBottom = 0;
+    rtGetView(&currentTop, &currentBottom);
+    int32_t newTop = top > 0 ? top : (top == 0 ? 1 : currentTop);
+    int32_t newBottom = bottom > 0 ? bottom : (bottom == 0 ? rows : currentBottom);
+    if (newBottom < newTop || newTop <= 0 || newBottom <= 0 || newTop > rows || newBottom > rows)
+        return 0;
+    if (top >= 0 || bottom >= 0) {
+        viewTop = newTop - 1;
+        viewBottom = newBottom - 1;
+        rtViewUpdate();
+        if (moveCursor) rtLocateEntry(newTop, 1, -1, 0, 0);
+    }
+    // Packed in unsigned arithmetic: a huge row count must not overflow.
+    return static_cast<int32_t>(static_cast<uint32_t>(newTop) +
+                                static_cast<uint32_t>(newBottom) * 65536u);
+}
+
+void rtGetView(int32_t* top, int32_t* bottom) {
+    int32_t t = viewTop < 0 ? 0 : viewTop;
+    int32_t b = viewBottom;
+    if (b < 0) {
+        int32_t rows = 0;
+        rtGetSize(nullptr, &rows);
+        b = rows != 0 ? rows - 1 : 24;
+    }
+    if (top) *top = t + 1;
+    if (bottom) *bottom = b + 1;
+}
+
+int32_t rtGetColumn() {
+    auto hook = rtState.hooks.getColumn;
+    return hook ? hook() : conGetColumn();
+}
+
+void rtGetCursor(int32_t* column, int32_t* row) {
+    auto hook = rtState.hooks.getCursor;
+    hook ? hook(column, row) : conGetCursor(column, row);
+}
+
+void rtGetSize(int32_t* columns, int32_t* rows) {
+    auto hook = rtState.hooks.getSize;
+    hook ? hook(columns, rows) : conGetSize(columns, rows);
+}
+
+void rtViewUpdate() {
+    auto hook = rtState.hooks.viewUpdate;
+    if (hook)
+        hook();
+    else
+        conRefreshGeometry();
+}
+
+void rtPrintBytes(const uint8_t* text, int32_t length, int32_t mask) {
+    auto hook = rtState.hooks.printBytes;
+    if (hook)
+        hook(text, length, mask);
+    else
+        conPrintBytes(text, length, mask);
+}
+
+void rtPrintWide(const uint16_t* text, int32_t length, int32_t mask) {
+    auto hook = rtState.hooks.printWide;
+    if (hook)
+        hook(text, length, mask);
+    else
+        conPrintWide(text, length, mask);
+}
+
+int32_t rtPageSet(int32_t active, int32_t visible) {
+    rtConsoleHandle();
+    auto hook = rtState.hooks.pageSet;
+    if (hook) return hook(active, visible);
+    if (active > 3 || visible > 3) return -1;
+    return conPageSet(active, visible);
+}

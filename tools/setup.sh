@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs. Idempotent: when all is
+# present it only checks and returns.
+set -euo pipefail
+
+packages=(
+    cmake make g++ git python3
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    wine wine64 wine32:i386
+    xvfb x11-apps x11-utils imagemagick xdotool tmux
+    googletest libbenchmark-dev
+    libxrandr2:i386
+    libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libgl1-mesa-dri
+    console-data
+    clang libclang-rt-14-dev
+    libsdl2-dev libpixman-1-dev
+)
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+# The 32-bit Mesa must match the 64-bit one, or Wine has no OpenGL.
+mesa64=$(dpkg-query -W -f='${Version}' libgl1-mesa-dri:amd64 2>/dev/null || true)
+mesa32=$(dpkg-query -W -f='${Version}' libgl1-mesa-dri:i386 2>/dev/null || true)
+[ -n "$mesa64" ] && [ "$mesa64" != "$mesa32" ] && missing+=(libgl1-mesa-dri:i386 libgl1-mesa-dri)
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+echo "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+fi
+as_root apt-get update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+# Keep both Mesa builds at one version.
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    --only-upgrade libgl1-mesa-dri libgl1-mesa-dri:i386 libglx-mesa0 libglx-mesa0:i386 >/dev/null || true
