@@ -1,0 +1,4 @@
+// The one open screen.
+#include "gfx/core/mode.h"
+
+GfxMode* gfxMode = nullptr;
