@@ -1,6 +1,7 @@
 // File handles: the output device behind a file number. File 0 is the console,
 // whose writes go to the print dispatchers; the handle tracks the output column
-// for PRINT's comma zones.
+// for PRINT's comma zones. Errors are stored with rtSetError and returned:
+// 1 for a missing handle or operation, 3 for a record of the wrong length.
 #pragma once
 
 #include <cstdint>
@@ -40,3 +41,11 @@ FileHandle* rtConsoleHandle();
 FileHandle* rtFileHandle(int32_t fileNumber);
 // Sets the 0-based output column; returns error 0.
 int32_t fileSetColumn(FileHandle* handle, int32_t column);
+// The handle whose column a write moves: the last one of the parent chain.
+FileHandle* fileColumnHandle(FileHandle* handle);
+
+// Writes count bytes (or 16-bit characters) through the handle's device. With
+// trackColumn the column becomes the characters after the last 13 or 10, or
+// grows by count, reduced modulo a non-zero width.
+int32_t fileWrite(FileHandle* handle, const uint8_t* data, int32_t count, int32_t trackColumn);
+int32_t fileWriteWide(FileHandle* handle, const uint16_t* data, int32_t count, int32_t trackColumn);
