@@ -22,12 +22,17 @@ double rtTimer() {
             timerMode = 2;
         }
     }
+    // Stored through memory so the x87 result is rounded to a double: two
+    // reads of the same tick must compare equal.
+    volatile double seconds;
     if (timerMode == 2) {
         LARGE_INTEGER counter;
         QueryPerformanceCounter(&counter);
-        return static_cast<double>(counter.QuadPart) * timerScale;
+        seconds = static_cast<double>(counter.QuadPart) * timerScale;
+    } else {
+        seconds = static_cast<double>(static_cast<uint32_t>(GetTickCount())) * 0.001;
     }
-    return static_cast<double>(static_cast<uint32_t>(GetTickCount())) * 0.001;
+    return seconds;
 }
 
 void rtDelay(int32_t milliseconds) { Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds)); }
