@@ -1,26 +1,32 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build (portable code under
 # AddressSanitizer and UBSan) and the Windows build under Wine on Xvfb.
-# Exits non-zero when anything fails.
+# Prints CTest's summary for each target; exits non-zero when anything fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh || exit 1
 source tools/xvfb-session.sh
 
 status=0
+summary=()
 for target in native win32; do
     echo "== $target: configure and build"
-    if ! cmake --preset "$target" >"build-$target.log" 2>&1 ||
-       ! cmake --build --preset "$target" >>"build-$target.log" 2>&1; then
-        tail -n 60 "build-$target.log"
-        echo "== $target: build FAILED"
+    mkdir -p "build/$target"
+    log="build/$target/build.log"
+    if ! cmake --preset "$target" >"$log" 2>&1 || ! cmake --build --preset "$target" >>"$log" 2>&1; then
+        grep -E 'error|Error' "$log" | head -n 40
+        echo "== $target: build FAILED (see $log)"
+        summary+=("$target: build failed")
         status=1
         continue
     fi
-    [ "$target" = win32 ] && zq_session_start
+    if [ "$target" = win32 ]; then zq_session_start; fi
     echo "== $target: tests"
-    ctest --preset "$target" 2>&1 | tee "build/$target/ctest.log" | grep -v '^ *[0-9]*/[0-9]* Test' || true
+    ctest --preset "$target" 2>&1 | tee "build/$target/ctest.log"
+    line=$(grep -E 'tests passed' "build/$target/ctest.log" | tail -n 1)
+    summary+=("$target: ${line:-no test summary}")
     grep -q '100% tests passed' "build/$target/ctest.log" || status=1
-    grep -E 'tests passed|tests failed' "build/$target/ctest.log" | sed "s/^/== $target: /"
 done
+echo
+for s in "${summary[@]}"; do echo "== $s"; done
 exit $status

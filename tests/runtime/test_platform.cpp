@@ -135,3 +135,15 @@ TEST(Platform, LibraryLoadingResolvesEveryNameOrNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// The runtime's start-up leaves the x87 unit at 64-bit precision, rounding to nearest.
+TEST(Platform, StartupSetsExtendedPrecisionAndRoundToNearest) {
+    unsigned short cw = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(cw));
+    EXPECT_EQ(cw & 0x0300u, 0x0300u);
+    EXPECT_EQ(cw & 0x0C00u, 0x0000u);
+}
+
+} // namespace
