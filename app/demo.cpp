@@ -2,20 +2,19 @@
 // key wait. Every statement is a call into the runtime or the graphics layer.
 #include "app/demo.h"
 
+#include "runtime/print.h"
 #include "runtime/runtime.h"
 
 namespace {
 // "presionar ", ESC, " ESC para salir" and one space: 27 bytes.
 const char MESSAGE[] = "presionar \x1b ESC para salir ";
 static_assert(sizeof(MESSAGE) - 1 == 27);
-constexpr uint8_t NEWLINE[] = {13, 10};
 } // namespace
 
 int demoMain(int argumentCount, char** argumentVector) {
     rtInit(argumentCount, argumentVector, 0);
     rtLocateEntry(14, 16, -1, 0, 0);
-    rtPrintBytes(reinterpret_cast<const uint8_t*>(MESSAGE), sizeof(MESSAGE) - 1, 0);
-    rtPrintBytes(NEWLINE, 2, 0);
+    rtPrintString(0, strTempFromBuffer(MESSAGE, sizeof(MESSAGE) - 1), 1);
     rtSleep(-1);
     rtEnd(0);
 }
