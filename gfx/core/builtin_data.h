@@ -27,6 +27,9 @@ extern const PaletteInfo PALETTE_2, PALETTE_16, PALETTE_64, PALETTE_256;
 
 // Expands BUILTIN_DATA into builtinArea once per process.
 void gfxLoadBuiltinData();
-// 0 on success, -1 on malformed input; outputLength: capacity in, bytes written out.
+// Expands a 12-bit LZW stream: 0 when its end code is reached, -1 on bad
+// arguments or a damaged stream (truncated, a code not yet defined, more
+// output than fits), never reading or writing outside the buffers given.
+// outputLength: capacity in, bytes written out (also on failure).
 int32_t gfxLzwDecode(const uint8_t* input, int32_t inputLength, uint8_t* output,
                      int32_t* outputLength);
