@@ -1,0 +1,52 @@
+// The vector family with 128-bit SSE2 steps: used on processors without
+// AVX2, and for the conversions where 256-bit steps do not pay.
+#include <cstring>
+#include <emmintrin.h>
+
+#include "gfx/blit/blit_internal.h"
+
+#pragma GCC push_options
+#pragma GCC target("sse2")
+
+#include "gfx/blit/blit_vec128.h"
+
+namespace {
+
+template <class K> void member(uint8_t* destination, int32_t pitch) {
+    gfxBlitRows(destination, pitch, row128<K>, K::LUT, needsOf(K::IN, K::LUT));
+}
+
+} // namespace
+
+const BlitFamily gfxBlitSse2 = {{
+    {
+        member<Lookup8<From32To15Swapped, 2>>,
+        member<Lookup8<From32To16Swapped, 2>>,
+        member<Lookup8<SwapRedBlue, 3>>,
+        member<Lookup8<SwapRedBlue, 4>>,
+        member<Shuffle16<From16To15>>,
+        gfxBlitPlainCopy,
+        member<Expand16<From16To32, 3>>,
+        member<Expand16<From16To32, 4>>,
+        member<Narrow32<From32To15>>,
+        member<Narrow32<From32To16>>,
+        member<Pack32<Low24>>,
+        gfxBlitPlainCopy,
+    },
+    {
+        member<Lookup8<From32To15, 2>>,
+        member<Lookup8<From32To16, 2>>,
+        member<Lookup8<Low24, 3>>,
+        member<Lookup8<Low24, 4>>,
+        member<Shuffle16<From16To15Swapped>>,
+        member<Shuffle16<From16To16Swapped>>,
+        member<Expand16<From16To32Swapped, 3>>,
+        member<Expand16<From16To32Swapped, 4>>,
+        member<Narrow32<From32To15Swapped>>,
+        member<Narrow32<From32To16Swapped>>,
+        member<Pack32<SwapRedBlue>>,
+        member<Map32<SwapRedBlue>>,
+    },
+}};
+
+#pragma GCC pop_options

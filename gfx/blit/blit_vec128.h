@@ -1,0 +1,198 @@
+// 128-bit steps of the vector family: four (or eight) pixels per step, and
+// the row walk that ends a row with single pixels. Included by the files of
+// the vector family after they have chosen their instruction set (SSE2 or
+// AVX2), so each compiles its own copy; everything here has internal linkage.
+// Needs <emmintrin.h>, <cstring> and blit_internal.h included before.
+#pragma once
+
+#include "gfx/blit/blit_pixels.h"
+
+namespace {
+
+typedef uint32_t U32x4 __attribute__((vector_size(16)));
+typedef uint16_t U16x8 __attribute__((vector_size(16)));
+
+inline uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline uint32_t load16(const uint8_t* p) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
+template <int32_t bytes> inline void storePixel(uint8_t* out, uint32_t v) {
+    std::memcpy(out, &v, bytes); // little-endian: the low bytes in order
+}
+
+// Four pixel values (top bytes zero) as 12 bytes: three of each, in order.
+inline void store24x4(uint8_t* out, __m128i v) {
+    // Per 64-bit half: pixel 0's three bytes, then pixel 1's right after them.
+    const __m128i keepFirst = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF);
+    const __m128i keepSecond =
+        _mm_set_epi32(0xFFFF, static_cast<int>(0xFF000000), 0xFFFF, static_cast<int>(0xFF000000));
+    const __m128i halves =
+        _mm_or_si128(_mm_and_si128(v, keepFirst), _mm_and_si128(_mm_srli_epi64(v, 8), keepSecond));
+    // Six bytes per half: move the upper half's six right after the lower's.
+    const __m128i packed =
+        _mm_or_si128(_mm_move_epi64(halves), _mm_slli_si128(_mm_srli_si128(halves, 8), 6));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
+    storePixel<4>(out + 8, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
+}
+
+// Eight 32-bit lanes holding values up to 0xFFFF as eight 16-bit values.
+inline __m128i narrow16(__m128i a, __m128i b) {
+    // Sign-extend the low halves so the signed-saturating pack is exact.
+    a = _mm_srai_epi32(_mm_slli_epi32(a, 16), 16);
+    b = _mm_srai_epi32(_mm_slli_epi32(b, 16), 16);
+    return _mm_packs_epi32(a, b);
+}
+
+inline __m128i loadu(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline __m128i loadl(const uint8_t* p) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
+inline void storeu(uint8_t* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+inline void storel(uint8_t* p, __m128i v) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+}
+
+template <class F> inline __m128i apply32(__m128i v) {
+    return (__m128i)F::apply((U32x4)v);
+}
+template <class F> inline __m128i apply16(__m128i v) {
+    return (__m128i)F::apply((U16x8)v);
+}
+
+// Members. Each gives IN and OUT bytes per pixel, `four` (four pixels), `one`
+// (the value of one pixel) and optionally `eight`; LUT is the per-frame
+// palette conversion of the palette members.
+
+// 32-bit source to 15 or 16 bits.
+template <class F> struct Narrow32 {
+    static constexpr int32_t IN = 4, OUT = 2;
+    static constexpr BlitLut LUT = nullptr;
+    static void four(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        const __m128i a = apply32<F>(loadu(in));
+        storel(out, narrow16(a, a));
+    }
+    static void eight(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        storeu(out, narrow16(apply32<F>(loadu(in)), apply32<F>(loadu(in + 16))));
+    }
+    static uint32_t one(const uint8_t* in, const BlitAux&) { return F::apply(load32(in)); }
+};
+
+// 32-bit source to 24 bits.
+template <class F> struct Pack32 {
+    static constexpr int32_t IN = 4, OUT = 3;
+    static constexpr BlitLut LUT = nullptr;
+    static void four(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        store24x4(out, apply32<F>(loadu(in)));
+    }
+    static uint32_t one(const uint8_t* in, const BlitAux&) { return F::apply(load32(in)); }
+};
+
+// 32-bit source to 32 bits.
+template <class F> struct Map32 {
+    static constexpr int32_t IN = 4, OUT = 4;
+    static constexpr BlitLut LUT = nullptr;
+    static void four(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        storeu(out, apply32<F>(loadu(in)));
+    }
+    static uint32_t one(const uint8_t* in, const BlitAux&) { return F::apply(load32(in)); }
+};
+
+// 5-6-5 source to 15 or 16 bits: one 16-bit lane per pixel.
+template <class F> struct Shuffle16 {
+    static constexpr int32_t IN = 2, OUT = 2;
+    static constexpr BlitLut LUT = nullptr;
+    static void four(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        storel(out, apply16<F>(loadl(in)));
+    }
+    static void eight(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        storeu(out, apply16<F>(loadu(in)));
+    }
+    static uint32_t one(const uint8_t* in, const BlitAux&) { return F::apply(load16(in)); }
+};
+
+// 5-6-5 source to 24 or 32 bits: widened to 32-bit lanes first.
+template <class F, int32_t out_> struct Expand16 {
+    static constexpr int32_t IN = 2, OUT = out_;
+    static constexpr BlitLut LUT = nullptr;
+    static void four(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        const __m128i v = apply32<F>(_mm_unpacklo_epi16(loadl(in), _mm_setzero_si128()));
+        if constexpr (OUT == 4)
+            storeu(out, v);
+        else
+            store24x4(out, v);
+    }
+    static uint32_t one(const uint8_t* in, const BlitAux&) { return F::apply(load16(in)); }
+};
+
+// Palette source: one table lookup per pixel in the per-frame converted palette.
+template <class F, int32_t out_> struct Lookup8 {
+    static constexpr int32_t IN = 1, OUT = out_;
+    static constexpr BlitLut LUT = buildLut<F>;
+    static __m128i gather4(const uint8_t* in, const uint32_t* lut) {
+        const uint32_t s = load32(in);
+        return _mm_set_epi32(static_cast<int>(lut[s >> 24]), static_cast<int>(lut[s >> 16 & 0xFF]),
+                             static_cast<int>(lut[s >> 8 & 0xFF]), static_cast<int>(lut[s & 0xFF]));
+    }
+    static void four(uint8_t* out, const uint8_t* in, const BlitAux& aux) {
+        if constexpr (OUT == 2) {
+            const uint32_t s = load32(in);
+            const uint32_t pair0 = aux.lut[s & 0xFF] | aux.lut[s >> 8 & 0xFF] << 16;
+            const uint32_t pair1 = aux.lut[s >> 16 & 0xFF] | aux.lut[s >> 24] << 16;
+            storePixel<4>(out, pair0);
+            storePixel<4>(out + 4, pair1);
+        } else if constexpr (OUT == 3) {
+            store24x4(out, gather4(in, aux.lut));
+        } else {
+            storeu(out, gather4(in, aux.lut));
+        }
+    }
+    static uint32_t one(const uint8_t* in, const BlitAux& aux) { return aux.lut[in[0]]; }
+};
+
+template <class K> constexpr bool hasEight = requires {
+    &K::eight;
+};
+
+// Ends a row with single pixels (widths that are not a multiple of 4 never
+// reach the vector family, but the walk stays exact for any width).
+template <class K>
+inline void finishRow(uint8_t* out, const uint8_t* in, int32_t i, int32_t width,
+                      const BlitAux& aux) {
+    if constexpr (hasEight<K>)
+        if (i + 4 <= width) {
+            K::four(out + i * K::OUT, in + i * K::IN, aux);
+            i += 4;
+        }
+    for (; i < width; ++i)
+        storePixel<K::OUT>(out + i * K::OUT, K::one(in + i * K::IN, aux));
+}
+
+template <class K>
+__attribute__((force_align_arg_pointer)) void row128(uint8_t* out, const uint8_t* in, int32_t width,
+                                                     const BlitAux& aux) {
+    int32_t i = 0;
+    if constexpr (hasEight<K>)
+        for (; i + 8 <= width; i += 8)
+            K::eight(out + i * K::OUT, in + i * K::IN, aux);
+    else
+        for (; i + 4 <= width; i += 4)
+            K::four(out + i * K::OUT, in + i * K::IN, aux);
+    finishRow<K>(out, in, i, width, aux);
+}
+
+constexpr uint32_t needsOf(int32_t inBytes, BlitLut lut) {
+    return (inBytes == 1 && lut) ? uint32_t{BLIT_NEEDS_PALETTE} : 0u;
+}
+
+} // namespace
