@@ -104,16 +104,13 @@ int32_t gfxLzwDecode(const uint8_t* input, int32_t inputLength, uint8_t* output,
             lzwStack[--top] = first;
             walk = prev;
         }
-        bool overflow = false;
-        while (walk >= LZW_FIRST_FREE) {
-            if (top == 0) {
-                overflow = true;
-                break;
-            }
+        // Every entry's prefix is an older code, so the walk ends; the stack
+        // bound holds whatever the dictionary says.
+        while (walk >= LZW_FIRST_FREE && top > 0) {
             lzwStack[--top] = lzwDictionary[walk].byte;
             walk = lzwDictionary[walk].prefix;
         }
-        if (overflow || top == 0) break;
+        if (top == 0) break; // the string does not fit the stack
         lzwStack[--top] = uint8_t(walk);
         first = lzwStack[top];
 
