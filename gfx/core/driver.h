@@ -1,5 +1,11 @@
 // A display back end: a name and 13 operations in a fixed order. A null slot
 // means "not supported". Drivers are constant records.
+//
+// Selection (`gfxOpenDriver`) honours the environment variable "ZQGFX": "null"
+// in any case takes the Null driver; another value tries the drivers of that
+// name first. Each candidate is opened with the requested refresh rate, then
+// with 0; every failed open is followed by the same driver's close; then
+// everything again with SCRF_FULLSCREEN toggled.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +19,23 @@ struct GfxDriver {
     void (*unlock)();
     void (*setColor)(int32_t index, int32_t red, int32_t green, int32_t blue);
     void (*waitRetrace)();
-    int32_t (*readMouse)(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons,
-                         int32_t* clip);
+    int32_t (*readMouse)(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip);
     void (*moveMouse)(int32_t x, int32_t y, int32_t visibility, int32_t clip);
     void (*setCaption)(const char* title);
-    int32_t (*moveWindow)(int32_t x, int32_t y); // returns the previous position
+    int32_t (*moveWindow)(int32_t x, int32_t y);          // returns the previous position
     int32_t* (*listModes)(int32_t depth, int32_t* count); // caller frees the list
     void (*present)();
     void (*pumpEvents)();
 };
 static_assert(sizeof(GfxDriver) == 14 * sizeof(void*), "a name and 13 slots");
+
+// The Null driver: no display; lock and unlock do nothing.
+extern const GfxDriver GFX_NULL_DRIVER;
+// The built-in drivers, null-terminated. Each Windows back end joins it.
+extern const GfxDriver* const DRIVER_LIST[];
+// The list selection walks: DRIVER_LIST unless a test substitutes its own.
+extern const GfxDriver* const* gfxDriverList;
+
+// Chooses and opens a driver; null when every attempt failed.
+const GfxDriver* gfxOpenDriver(const char* title, int32_t width, int32_t height, int32_t depth,
+                               int32_t refreshRate, int32_t flags);

@@ -1,8 +1,17 @@
 // The open graphics screen: the numbered-mode table, the screen flags and the
 // one process-wide `GfxMode` record (null while no screen is open).
+//
+// `gfxSetMode` is the one routine that opens, replaces and closes a screen:
+// every open starts from a fresh, zero-filled `GfxMode` with a new `id`, and a
+// failed open (no driver, or memory) always ends with the screen closed.
+// SCREEN by number and by size are thin entries over it. Program thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+struct StringDescriptor;
+struct GfxContext;
 
 struct FontInfo;
 struct PaletteInfo;
@@ -24,6 +33,9 @@ struct ModeInfo {
     uint8_t textRows;
     float aspect; // 0.0 = from the size
 };
+
+constexpr int32_t MODE_COUNT = 21;
+extern const ModeInfo MODE_TABLE[MODE_COUNT]; // mode n is entry n - 1
 
 // Screen flags (SCREEN's flags argument).
 enum : int32_t {
@@ -84,5 +96,50 @@ struct GfxMode {
     int32_t lockCount;
 };
 
+static_assert(offsetof(GfxMode, modeNumber) == 4 && offsetof(GfxMode, pages) == 8,
+              "GfxMode fields in the fixed order");
+static_assert(offsetof(GfxMode, lockCount) + sizeof(int32_t) == sizeof(GfxMode),
+              "lockCount is the last field");
+
+// The shadow of one character cell of the graphics text console.
+struct TextCell {
+    uint16_t character;
+    uint16_t reserved;
+    uint32_t foreground; // pixel format at the time of printing
+    uint32_t background;
+};
+static_assert(sizeof(TextCell) == 12, "character, two bytes of alignment, two colours");
+
+constexpr int32_t GFX_KEY_STATE_SIZE = 128;
+constexpr int32_t GFX_EVENT_CAPACITY = 128;
+constexpr int32_t GFX_PALETTE_SIZE = 256;
+constexpr int32_t GFX_ATTR_MAP_SIZE = 16;
+constexpr int32_t GFX_TITLE_SIZE = 128;
+
 // The open screen, or null.
 extern GfxMode* gfxMode;
+// Value given to the next screen's `id`; starts at 1.
+extern int32_t modeCounter;
+// The window title (null until the first open) and its storage.
+extern char titleBuffer[GFX_TITLE_SIZE];
+extern char* titleText;
+
+// SCREEN mode[, depth, pages, flags, refresh]: mode 0 closes. Records and
+// returns 0 also when no driver opens; an unknown mode gives error 1.
+int32_t gfxScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags, int32_t refreshRate);
+// SCREEN by size; returns gfxSetMode's result, or 1 for bad arguments.
+int32_t gfxScreenSize(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
+                      int32_t refreshRate);
+// SCREEN mode, work page, visible page.
+int32_t gfxScreenPages(int32_t mode, int32_t workPage, int32_t visiblePage);
+// Opens (info non-null, modeNumber nonzero) or closes the screen: 0 or error 1.
+int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int32_t pages,
+                   int32_t refreshRate, int32_t flags);
+// Sets the window title (at most 127 bytes); releases a temporary string.
+void gfxSetTitle(StringDescriptor* text);
+// Frees the text-cell buffers; with allocate nonzero makes new ones (work page
+// filled with spaces in the context's colours, the other pages zero).
+// Returns 0, or 1 when memory ran out (then no buffers are left).
+int32_t gfxAllocTextCells(GfxContext* context, int32_t allocate);
+// Exit handler: closes an open screen without touching the text console.
+void gfxCloseAtExit();

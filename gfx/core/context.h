@@ -1,0 +1,110 @@
+// The drawing context: what every primitive draws on (the screen's work page
+// or an image), its line table, the clip view, the last point for STEP
+// coordinates, the default colours and the pixel routines in use. One per
+// process, kept in runtime context slot 4 and re-initialised lazily the first
+// time it is fetched after a new screen (new `id`) has opened. Used from the
+// program's thread only.
+#pragma once
+
+#include <cstdint>
+
+#include "gfx/core/pixel.h"
+
+enum : uint32_t {
+    CTX_RESET_PENDING = 0x1,
+    CTX_IMAGE_TARGET = 0x2,
+    CTX_WINDOW = 0x4,
+    CTX_WINDOW_SCREEN = 0x8,
+    CTX_VIEW = 0x10,
+    CTX_VIEW_SCREEN = 0x20,
+};
+
+// The primitives' flags word: coordinate type in bits 0..2, bit 31 = no colour.
+enum : uint32_t {
+    COORD_ABS_ABS = 0,
+    COORD_ABS_STEP = 1,
+    COORD_STEP_ABS = 2,
+    COORD_STEP_STEP = 3,
+    COORD_ONE_ABS = 4,
+    COORD_ONE_STEP = 5,
+    COORD_TYPE_MASK = 7,
+    FLAG_DEFAULT_COLOR = 0x80000000u,
+};
+
+constexpr int32_t GFX_CONTEXT_SLOT = 4;
+
+struct GfxContext {
+    int32_t modeId; // id of the screen last initialised for; 0 = never
+    int32_t workPage;
+    uint8_t** lines; // start of each line of the current target
+    int32_t linesCapacity;
+    int32_t bytesPerPixel;
+    int32_t pitch;
+    const void* target; // null = the screen's work page
+    float lastX, lastY; // world coordinates
+    int32_t view[4];    // left, top, width, height
+    int32_t screenView[4];
+    float window[4];
+    uint32_t foreground, background; // in the target's pixel format
+    PutPixelFn putPixel;
+    GetPixelFn getPixel;
+    FillSpanFn fillSpan;
+    uint32_t flags;
+};
+
+// An image whose header starts with this word carries bytes per pixel, width,
+// height and pitch, with its pixels 32 bytes from the start.
+constexpr uint32_t IMAGE_HEADER_NEW = 7;
+struct ImageHeader {
+    uint32_t kind; // IMAGE_HEADER_NEW
+    uint32_t bytesPerPixel;
+    uint32_t width;
+    uint32_t height;
+    uint32_t pitch;
+    uint32_t reserved[3];
+};
+static_assert(sizeof(ImageHeader) == 32, "pixels start 32 bytes in");
+
+// The context, re-initialised for the open screen if it changed. Never null
+// except when the runtime cannot allocate the slot.
+GfxContext* gfxGetContext();
+// Selects the screen's work page (target null) or an image.
+void gfxSetTarget(GfxContext* context, const void* target);
+// Applies the coordinate type of `flags`; x2/y2 may be null for one point.
+void gfxApplyStep(GfxContext* context, uint32_t flags, float* x1, float* y1, float* x2, float* y2);
+// World point to target pixels: rounded half away from zero, view origin added.
+// Huge, infinite and NaN values saturate far outside any view.
+void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py);
+void gfxSortBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2);
+float gfxPmap(float value, int32_t kind);
+float gfxPointInfo(int32_t n);
+uint8_t* gfxScreenPtr();
+void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
+             uint32_t borderColour, uint32_t flags);
+
+// True when the context's first line is the visible page's first line.
+bool gfxDrawsOnVisiblePage(const GfxContext* context);
+// True when (x, y) lies inside the context's view.
+inline bool gfxInView(const GfxContext* context, int32_t x, int32_t y) {
+    return x >= context->view[0] && y >= context->view[1] &&
+           x - context->view[0] < context->view[2] && y - context->view[1] < context->view[3];
+}
+
+// Conversions that never overflow: saturate into +-GFX_COORD_LIMIT (NaN goes
+// to the negative limit), which lies outside every view.
+constexpr int32_t GFX_COORD_LIMIT = 1 << 30;
+inline int32_t gfxTruncate(double value) {
+    if (!(value > -GFX_COORD_LIMIT)) return -GFX_COORD_LIMIT; // also NaN
+    if (value > GFX_COORD_LIMIT) return GFX_COORD_LIMIT;
+    return static_cast<int32_t>(value);
+}
+int32_t gfxTruncate(long double value);
+// Half away from zero. A single plus 0.5 is exact in double precision, so both
+// targets give the same pixel.
+inline int32_t gfxRound(float value) {
+    double v = value;
+    return gfxTruncate(v > 0 ? v + 0.5 : v - 0.5);
+}
+// The value rounded to single precision, also where the compiler would keep
+// extended precision in registers: makes i686 (x87) and x86-64 agree.
+float gfxSingle(long double value);

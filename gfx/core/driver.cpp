@@ -1,0 +1,68 @@
+// Driver list, the Null driver and the selection passes.
+#include "gfx/core/driver.h"
+
+#include <cstdlib>
+
+#include "gfx/core/mode.h"
+
+namespace {
+void nullLock() {}
+void nullUnlock() {}
+
+bool sameName(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb) return false;
+        if (ca == 0) return true;
+    }
+}
+
+struct Request {
+    const char* title;
+    int32_t width, height, depth, refreshRate;
+};
+
+// One pass: `name` null tries every driver, else only those of that name.
+const GfxDriver* runPass(const Request& r, const char* name, int32_t flags) {
+    for (const GfxDriver* const* d = gfxDriverList; *d; ++d) {
+        const GfxDriver* driver = *d;
+        if (name && !(driver->name && sameName(driver->name, name))) continue;
+        const int32_t rates[2] = {r.refreshRate, 0};
+        for (int32_t rate : rates) {
+            if (driver->open && driver->open(r.title, r.width, r.height, r.depth, rate, flags) == 0)
+                return driver;
+            if (driver->close) driver->close();
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+const GfxDriver GFX_NULL_DRIVER = {"Null",  nullptr, nullptr, nullLock, nullUnlock,
+                                   nullptr, nullptr, nullptr, nullptr,  nullptr,
+                                   nullptr, nullptr, nullptr, nullptr};
+
+const GfxDriver* const DRIVER_LIST[] = {nullptr};
+const GfxDriver* const* gfxDriverList = DRIVER_LIST;
+
+const GfxDriver* gfxOpenDriver(const char* title, int32_t width, int32_t height, int32_t depth,
+                               int32_t refreshRate, int32_t flags) {
+    if (flags == SCRF_NULL) return &GFX_NULL_DRIVER;
+    const char* name = std::getenv("ZQGFX");
+    if (name && sameName(name, "null")) return &GFX_NULL_DRIVER;
+    Request r{title, width, height, depth, refreshRate};
+    int32_t toggled = flags ^ SCRF_FULLSCREEN;
+    const GfxDriver* driver = nullptr;
+    if (name) {
+        if (!driver) driver = runPass(r, name, flags);
+        if (!driver) driver = runPass(r, nullptr, flags);
+        if (!driver) driver = runPass(r, name, toggled);
+        if (!driver) driver = runPass(r, nullptr, toggled);
+    } else {
+        if (!driver) driver = runPass(r, nullptr, flags);
+        if (!driver) driver = runPass(r, nullptr, toggled);
+    }
+    return driver;
+}

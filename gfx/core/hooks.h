@@ -1,0 +1,11 @@
+// The graphics side of the console hook table: filled when a screen opens,
+// emptied when it closes, so that text statements reach the graphics console
+// while a screen is open and the text console otherwise.
+#pragma once
+
+struct ConsoleHooks;
+
+// Fills every slot whose graphics routine exists; the others stay null.
+void gfxInstallHooks(ConsoleHooks* hooks);
+// Empties all 27 slots.
+void gfxRemoveHooks(ConsoleHooks* hooks);

@@ -1,0 +1,311 @@
+// Screen mode setting: the numbered-mode table, SCREEN by number and by size,
+// and gfxSetMode, which tears down, allocates, chooses a driver and resets
+// the palette, the context and the pages.
+#include "gfx/core/mode.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx/blit/blit.h"
+#include "gfx/core/builtin_data.h"
+#include "gfx/core/context.h"
+#include "gfx/core/driver.h"
+#include "gfx/core/hooks.h"
+#include "gfx/core/palette.h"
+#include "gfx/core/pixel.h"
+#include "runtime/platform.h"
+#include "runtime/runtime.h"
+#include "runtime/strings.h"
+
+namespace {
+constexpr ModeInfo NONE = {0, 0, 0, 0, 0, nullptr, nullptr, 0, 0, 0.0f};
+constexpr int32_t GFX_EVENT_BYTES = 20; // five 32-bit words
+// A page, its alignment slack and the stored allocation address must stay
+// addressable with 32-bit sizes.
+constexpr uint64_t GFX_MAX_BUFFER = 0x7FFFFFFF - 64;
+constexpr size_t PAGE_SLACK = sizeof(void*) + 16;
+bool exitHandlerRegistered = false;
+
+void freePages(GfxMode* m) {
+    if (!m->pages) return;
+    for (int32_t i = 0; i < m->pageCount; ++i) {
+        if (!m->pages[i]) continue;
+        void* block;
+        std::memcpy(&block, m->pages[i] - sizeof(void*), sizeof block);
+        std::free(block);
+    }
+    std::free(m->pages);
+    m->pages = nullptr;
+}
+
+// Tears the screen down; safe on a half-built GfxMode.
+void teardown() {
+    GfxMode* m = gfxMode;
+    if (!m) return;
+    if (m->driver && m->driver->close) m->driver->close();
+    m->driver = nullptr;
+    gfxAllocTextCells(nullptr, 0);
+    freePages(m);
+    std::free(m->palette);
+    std::free(m->colorTable);
+    std::free(m->attrMap);
+    std::free(m->dirtyLines);
+    std::free(m->keyState);
+    if (m->events) {
+        std::free(m->events);
+        rtLockDestroy(m->eventLock);
+    }
+    std::free(m);
+    gfxMode = nullptr;
+}
+
+uint8_t* allocPage(size_t bytes) {
+    auto* block = static_cast<uint8_t*>(std::calloc(1, bytes + PAGE_SLACK));
+    if (!block) return nullptr;
+    uintptr_t start = (reinterpret_cast<uintptr_t>(block) + sizeof(void*) + 15) & ~uintptr_t{15};
+    uint8_t* page = block + (start - reinterpret_cast<uintptr_t>(block));
+    std::memcpy(page - sizeof(void*), &block, sizeof block);
+    return page;
+}
+
+// Step 11: every buffer of the mode. False when one could not be allocated.
+bool allocBuffers(GfxMode* m, int32_t pages) {
+    uint64_t pageBytes = static_cast<uint64_t>(m->height) * static_cast<uint64_t>(m->pitch);
+    uint64_t dirtyBytes =
+        static_cast<uint64_t>(m->height) * static_cast<uint64_t>(m->lineMultiplier);
+    if (pageBytes > GFX_MAX_BUFFER || dirtyBytes > GFX_MAX_BUFFER ||
+        static_cast<uint64_t>(pages) * (pageBytes + PAGE_SLACK) > SIZE_MAX)
+        return false;
+    m->pages = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(pages), sizeof(uint8_t*)));
+    if (!m->pages) return false;
+    m->pageCount = pages;
+    for (int32_t i = 0; i < pages; ++i)
+        if (!(m->pages[i] = allocPage(static_cast<size_t>(pageBytes)))) return false;
+    m->framebuffer = m->pages[0];
+    m->dirtyLines = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(dirtyBytes) + 1, 1));
+    m->palette = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
+    m->colorTable = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
+    m->attrMap = static_cast<uint8_t*>(std::calloc(GFX_ATTR_MAP_SIZE, 1));
+    m->keyState = static_cast<uint8_t*>(std::calloc(GFX_KEY_STATE_SIZE, 1));
+    m->events = static_cast<GfxEvent*>(std::calloc(GFX_EVENT_CAPACITY, GFX_EVENT_BYTES));
+    if (m->events) m->eventLock = rtLockCreate();
+    gfxBlitTables = static_cast<uint32_t*>(std::calloc(GFX_BLIT_TABLES_SIZE, 1));
+    return m->dirtyLines && m->palette && m->colorTable && m->attrMap && m->keyState && m->events &&
+           m->eventLock && gfxBlitTables;
+}
+
+void setTitleFromExecutable() {
+    char path[260];
+    std::memset(path, 0, sizeof path);
+    const char* name = rtExeName(path, sizeof path);
+    std::memset(titleBuffer, 0, sizeof titleBuffer);
+    std::strncpy(titleBuffer, name ? name : "", GFX_TITLE_SIZE - 1);
+    if (char* dot = std::strrchr(titleBuffer, '.')) *dot = 0;
+    titleText = titleBuffer;
+}
+
+// A failed open ends closed (hooks emptied, every buffer freed) with error 1,
+// without touching the text console.
+int32_t failOpen() {
+    gfxSetMode(nullptr, 0, 0, 0, 0, SCRF_QUIET_CLOSE);
+    return rtSetError(RT_ERR_ILLEGAL_CALL);
+}
+
+} // namespace
+
+const ModeInfo MODE_TABLE[MODE_COUNT] = {
+    {320, 200, 2, 1, 8, &PALETTE_16, &FONT_8X8, 40, 25, 0.0f},
+    {640, 200, 1, 2, 1, &PALETTE_16, &FONT_8X8, 80, 25, 0.0f},
+    NONE,
+    NONE,
+    NONE,
+    NONE,
+    {320, 200, 4, 1, 8, &PALETTE_16, &FONT_8X8, 40, 25, 0.0f},
+    {640, 200, 4, 2, 4, &PALETTE_16, &FONT_8X8, 80, 25, 0.0f},
+    {640, 350, 4, 1, 2, &PALETTE_64, &FONT_8X14, 80, 25, 0.0f},
+    {640, 350, 1, 1, 2, &PALETTE_2, &FONT_8X14, 80, 25, 0.0f},
+    {640, 480, 1, 1, 1, &PALETTE_2, &FONT_8X16, 80, 30, 0.0f},
+    {640, 480, 4, 1, 1, &PALETTE_256, &FONT_8X16, 80, 30, 0.0f},
+    {320, 200, 8, 1, 1, &PALETTE_256, &FONT_8X8, 40, 25, 0.0f},
+    {320, 240, 8, 1, 1, &PALETTE_256, &FONT_8X8, 40, 30, 0.0f},
+    {400, 300, 8, 1, 1, &PALETTE_256, &FONT_8X8, 50, 37, 0.0f},
+    {512, 384, 8, 1, 1, &PALETTE_256, &FONT_8X16, 64, 24, 0.0f},
+    {640, 400, 8, 1, 1, &PALETTE_256, &FONT_8X16, 80, 25, 0.0f},
+    {640, 480, 8, 1, 1, &PALETTE_256, &FONT_8X16, 80, 30, 0.0f},
+    {800, 600, 8, 1, 1, &PALETTE_256, &FONT_8X16, 100, 37, 0.0f},
+    {1024, 768, 8, 1, 1, &PALETTE_256, &FONT_8X16, 128, 48, 0.0f},
+    {1280, 1024, 8, 1, 1, &PALETTE_256, &FONT_8X16, 160, 64, 0.0f},
+};
+
+int32_t modeCounter = 1;
+char titleBuffer[GFX_TITLE_SIZE];
+char* titleText = nullptr;
+
+int32_t gfxScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags, int32_t refreshRate) {
+    if (static_cast<uint32_t>(mode) > MODE_COUNT) return rtSetError(RT_ERR_ILLEGAL_CALL);
+    const ModeInfo* info = mode ? &MODE_TABLE[mode - 1] : nullptr;
+    if (info && info->width == 0) return rtSetError(RT_ERR_ILLEGAL_CALL);
+    if (gfxSetMode(info, mode, depth, pages, refreshRate, flags) == 0)
+        fileSetColumn(rtConsoleHandle(), 0);
+    return rtSetError(RT_OK);
+}
+
+int32_t gfxScreenSize(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
+                      int32_t refreshRate) {
+    bool depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 15 ||
+                   depth == 16 || depth == 24 || depth == 32;
+    // ModeInfo holds 16-bit sizes, and a page must fit a 32-bit size.
+    int32_t bytesPerPixel = depth > 16 ? 4 : depth > 8 ? 2 : 1;
+    if (width < 1 || height < 1 || !depthOk || width > 0xFFFF || height > 0xFFFF ||
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * bytesPerPixel >
+            GFX_MAX_BUFFER)
+        return rtSetError(RT_ERR_ILLEGAL_CALL);
+    ModeInfo info = {static_cast<uint16_t>(width),
+                     static_cast<uint16_t>(height),
+                     static_cast<uint8_t>(depth),
+                     1,
+                     1,
+                     &PALETTE_256,
+                     &FONT_8X8,
+                     static_cast<uint8_t>(width / 8),
+                     static_cast<uint8_t>(height / 8),
+                     1.0f};
+    int32_t result = gfxSetMode(&info, -1, depth, pages, refreshRate, flags);
+    if (result == 0) fileSetColumn(rtConsoleHandle(), 0);
+    return result;
+}
+
+int32_t gfxScreenPages(int32_t mode, int32_t workPage, int32_t visiblePage) {
+    int32_t error = gfxScreen(mode, 0, 0, 0, 0);
+    if (error) return error;
+    if (workPage < 0 && visiblePage < 0) return 0;
+    return rtSetError(rtPageSet(workPage, visiblePage));
+}
+
+int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int32_t pages,
+                   int32_t refreshRate, int32_t flags) {
+    if (pages < 1) pages = info ? info->defaultPages : 1;
+    if (pages < 1) pages = 1;
+    if (flags >= 0 && (flags & SCRF_TRANSPARENT)) flags |= 0x1C;
+    teardown();
+    std::free(gfxBlitTables);
+    gfxBlitTables = nullptr;
+
+    if (modeNumber == 0 || !info || info->width == 0) {
+        gfxRemoveHooks(&rtState.hooks);
+        if (flags != SCRF_QUIET_CLOSE) {
+            rtWidth(80, 25);
+            rtCls(0);
+        }
+        viewTop = viewBottom = -1;
+    } else {
+        gfxInstallHooks(&rtState.hooks);
+        GfxMode* m = static_cast<GfxMode*>(std::calloc(1, sizeof(GfxMode)));
+        if (!m) return failOpen();
+        gfxMode = m;
+        m->id = modeCounter++;
+        m->modeNumber = modeNumber;
+        m->width = info->width;
+        m->height = info->height;
+        m->depth = info->depth;
+        if (modeNumber > 13 &&
+            (depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32))
+            m->depth = depth;
+        if (flags >= 0 && (flags & SCRF_OPENGL) && m->depth < 16) m->depth = 16;
+        m->paletteInfo = info->paletteInfo;
+        m->lineMultiplier = info->lineMultiplier ? info->lineMultiplier : 1;
+        m->font = info->font;
+        m->aspect =
+            info->aspect != 0.0f
+                ? info->aspect
+                : gfxSingle(static_cast<long double>(m->height) / m->width * 1.3333333333333333);
+        if (m->depth == 24 || m->depth == 32) {
+            m->depth = 32;
+            m->colorMask = 0xFFFFFFFFu;
+        } else if (m->depth == 15 || m->depth == 16) {
+            m->depth = 16;
+            m->colorMask = 0xFFFF;
+        } else {
+            m->colorMask = (1u << m->depth) - 1;
+        }
+        m->bytesPerPixel = (m->depth + 7) / 8;
+        m->pitch = m->bytesPerPixel * m->width;
+        if (!allocBuffers(m, pages)) return failOpen();
+        if (flags != SCRF_NULL) {
+            if (flags & SCRF_ALPHA) m->flags |= MODE_ALPHA;
+            if (flags & SCRF_OPENGL) m->flags |= MODE_OPENGL;
+            if (flags & SCRF_HIGH_PRIORITY) m->flags |= MODE_HIGH_PRIORITY;
+        }
+        gfxSelectPixelRoutines(m->bytesPerPixel);
+        gfxLoadBuiltinData();
+        if (!titleText) setTitleFromExecutable();
+
+        m->driver = gfxOpenDriver(titleText, m->width, m->height * m->lineMultiplier, m->depth,
+                                  refreshRate, flags);
+        if (!m->driver) return failOpen();
+
+        gfxPalette(-1, 0, 0, 0);
+        // A size-based screen's grid follows its width, which its 8-bit
+        // ModeInfo fields cannot hold above 2040 pixels.
+        m->textColumns = modeNumber < 0 ? m->width / 8 : info->textColumns;
+        m->textRows = modeNumber < 0 ? m->height / 8 : info->textRows;
+        GfxContext* c = gfxGetContext();
+        if (!c || c->linesCapacity < m->height || gfxAllocTextCells(c, 1) != 0) return failOpen();
+        for (int32_t p = 0; p < m->pageCount; ++p)
+            for (int32_t y = 0; y < m->height; ++y)
+                gfxPixel.clearSpan(m->pages[p] + static_cast<ptrdiff_t>(y) * m->pitch,
+                                   c->background, c->view[2]);
+        if (!exitHandlerRegistered) {
+            exitHandlerRegistered = true;
+            rtAtExit(gfxCloseAtExit);
+        }
+    }
+
+    if (flags != SCRF_QUIET_CLOSE) rtViewPrint(0, 0, gfxMode ? 1 : 0);
+    return rtSetError(RT_OK);
+}
+
+void gfxSetTitle(StringDescriptor* text) {
+    std::memset(titleBuffer, 0, sizeof titleBuffer);
+    int32_t length = strLength(text);
+    if (length > GFX_TITLE_SIZE - 1) length = GFX_TITLE_SIZE - 1;
+    if (length > 0 && text->data) std::memcpy(titleBuffer, text->data, static_cast<size_t>(length));
+    titleText = titleBuffer;
+    if (gfxMode && gfxMode->driver && gfxMode->driver->setCaption)
+        gfxMode->driver->setCaption(titleText);
+    strDelete(text);
+}
+
+int32_t gfxAllocTextCells(GfxContext* context, int32_t allocate) {
+    GfxMode* m = gfxMode;
+    if (!m) return 0;
+    if (m->textCells) {
+        for (int32_t i = 0; i < m->pageCount; ++i)
+            std::free(m->textCells[i]);
+        std::free(m->textCells);
+        m->textCells = nullptr;
+    }
+    if (!allocate) return 0;
+    size_t cells = static_cast<size_t>(m->textColumns > 0 ? m->textColumns : 0) *
+                   static_cast<size_t>(m->textRows > 0 ? m->textRows : 0);
+    m->textCells =
+        static_cast<TextCell**>(std::calloc(static_cast<size_t>(m->pageCount), sizeof(TextCell*)));
+    bool ok = m->textCells != nullptr;
+    for (int32_t i = 0; ok && i < m->pageCount; ++i)
+        ok = (m->textCells[i] = static_cast<TextCell*>(std::calloc(cells + 1, sizeof(TextCell))));
+    if (!ok) {
+        gfxAllocTextCells(context, 0);
+        return 1;
+    }
+    int32_t page = context && context->workPage >= 0 && context->workPage < m->pageCount
+                       ? context->workPage
+                       : 0;
+    for (size_t i = 0; i < cells; ++i)
+        m->textCells[page][i] = {32, 0, context ? context->foreground : 0,
+                                 context ? context->background : 0};
+    return 0;
+}
+
+void gfxCloseAtExit() {
+    if (gfxMode) gfxSetMode(nullptr, 0, 0, 0, 0, SCRF_QUIET_CLOSE);
+}

@@ -1,0 +1,222 @@
+// CIRCLE: whole ellipses with an integer rasteriser working outwards from the
+// centre row, arcs plotted point by point along the angle, and radius lines.
+#include <cmath>
+#include <cstdlib>
+
+#include "gfx/core/context.h"
+#include "gfx/core/lock.h"
+#include "gfx/core/mode.h"
+#include "gfx/draw/draw.h"
+
+namespace {
+
+constexpr double TWO_PI = 6.283185307179586;
+// Radii up to this keep every 64-bit error term of the rasteriser below 2^62
+// and its loop to a few million steps; larger ellipses are drawn row by row
+// over the view only.
+constexpr float RASTER_RADIUS_LIMIT = 1 << 20;
+
+// The row-done table, one byte per view row, kept for the next call.
+uint8_t* rowsBuffer = nullptr;
+int32_t rowsCapacity = 0;
+
+uint8_t* rowsDoneTable(int32_t rows) {
+    if (rows > rowsCapacity) {
+        void* grown = std::realloc(rowsBuffer, static_cast<size_t>(rows));
+        if (!grown) return nullptr;
+        rowsBuffer = static_cast<uint8_t*>(grown);
+        rowsCapacity = rows;
+    }
+    for (int32_t i = 0; i < rows; ++i)
+        rowsBuffer[i] = 0;
+    return rowsBuffer;
+}
+
+// True when a box (inclusive pixel bounds) misses the view entirely.
+bool outsideView(const GfxContext* c, long double left, long double top, long double right,
+                 long double bottom) {
+    return right < c->view[0] || left >= static_cast<long double>(c->view[0]) + c->view[2] ||
+           bottom < c->view[1] || top >= static_cast<long double>(c->view[1]) + c->view[3];
+}
+
+// Ellipses too large for the rasteriser: each view row inside the ellipse
+// gets its two edge pixels (or its span when filled).
+void hugeEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_t colour,
+                 int32_t fill, uint8_t* rowsDone) {
+    int32_t top = c->view[1], bottom = c->view[1] + c->view[3];
+    for (int32_t y = top; y < bottom; ++y) {
+        long double t = (static_cast<long double>(y) - cy) / b;
+        if (!(t >= -1 && t <= 1)) continue;
+        long double half = a * std::sqrt(static_cast<double>(1 - t * t));
+        gfxEllipseSpan(c, y, gfxTruncate(cx - half), gfxTruncate(cx + half), colour, fill,
+                       rowsDone);
+    }
+}
+
+void radiusLine(const void* target, float x, float y, float angle, float a, float b,
+                uint32_t colour, uint32_t flags) {
+    int32_t dx, dy;
+    gfxArcPoint(angle, a, b, &dx, &dy);
+    float ex = static_cast<float>(gfxTruncate(static_cast<long double>(x) + dx));
+    float ey = static_cast<float>(gfxTruncate(static_cast<long double>(y) - dy));
+    gfxLine(target, x, y, ex, ey, colour, 0, 0xFFFF, flags & ~COORD_TYPE_MASK);
+}
+
+} // namespace
+
+void gfxArcPoint(float angle, float a, float b, int32_t* dx, int32_t* dy) {
+    float x = gfxSingle(std::cos(static_cast<double>(angle)) * a);
+    float y = gfxSingle(std::sin(static_cast<double>(angle)) * b);
+    *dx = gfxRound(x);
+    *dy = gfxRound(y);
+}
+
+void gfxEllipseSpan(GfxContext* c, int32_t y, int32_t x1, int32_t x2, uint32_t colour, int32_t fill,
+                    uint8_t* rowsDone) {
+    int32_t left = c->view[0], top = c->view[1];
+    int32_t right = left + c->view[2]; // exclusive
+    if (y < top || y - top >= c->view[3]) return;
+    if (fill) {
+        if (x2 < left || x1 >= right) return;
+        if (rowsDone) {
+            if (rowsDone[y - top]) return;
+            rowsDone[y - top] = 1;
+        }
+        if (x1 < left) x1 = left;
+        if (x2 > right - 1) x2 = right - 1;
+        c->fillSpan(c->lines[y] + static_cast<ptrdiff_t>(x1) * c->bytesPerPixel, colour,
+                    x2 - x1 + 1);
+        return;
+    }
+    if (x1 >= left && x1 < right) c->putPixel(c, x1, y, colour);
+    if (x2 >= left && x2 < right) c->putPixel(c, x2, y, colour);
+}
+
+void gfxEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_t colour,
+                int32_t fill) {
+    if (std::isnan(a) || std::isnan(b)) return;
+    uint8_t* rowsDone = rowsDoneTable(c->view[3]);
+    // The rasteriser may step a row or two beyond b; the margin covers that.
+    long double fa = std::fabs(a), fb = std::fabs(b);
+    long double margin = 2 + (fa + fb) / 8;
+    if (outsideView(c, cx - fa - margin, cy - fb - margin, cx + fa + margin, cy + fb + margin))
+        return;
+    if (fa > RASTER_RADIUS_LIMIT || fb > RASTER_RADIUS_LIMIT) {
+        hugeEllipse(c, cx, cy, a, b, colour, fill, rowsDone);
+        return;
+    }
+    int32_t x1 = gfxTruncate(static_cast<long double>(cx) - a);
+    int32_t x2 = gfxTruncate(static_cast<long double>(cx) + a);
+    if (b == 0.0f) {
+        gfxEllipseSpan(c, cy, x1, x2, colour, 1, rowsDone);
+        return;
+    }
+    gfxEllipseSpan(c, cy, x1, x2, colour, fill, rowsDone);
+    int64_t bb = static_cast<int64_t>(static_cast<long double>(b) * b);
+    int64_t aa2 = 2 * static_cast<int64_t>(static_cast<long double>(a) * a);
+    int64_t bb2 = 2 * bb;
+    int64_t n = static_cast<int64_t>(a);
+    if (n <= 0) return;
+    int64_t err = static_cast<int64_t>(a * static_cast<long double>(bb));
+    int64_t dxTerm = 2 * err;
+    int64_t dyAcc = 0;
+    int32_t yDown = cy, yUp = cy;
+    for (;;) {
+        bool stepX = true;
+        if (err > 0) {
+            ++yDown, --yUp;
+            dyAcc += aa2;
+            err -= dyAcc;
+            stepX = err <= 0;
+        }
+        if (stepX) {
+            --n, ++x1, --x2;
+            dxTerm -= bb2;
+            err += dxTerm;
+        }
+        gfxEllipseSpan(c, yDown, x1, x2, colour, fill, rowsDone);
+        gfxEllipseSpan(c, yUp, x1, x2, colour, fill, rowsDone);
+        if (n <= 0) return;
+    }
+}
+
+void gfxCircle(const void* target, float x, float y, float radius, uint32_t colour, float aspect,
+               float start, float end, int32_t fill, uint32_t flags) {
+    GfxContext* c = gfxGetContext();
+    if (!gfxMode || !c || !(radius > 0.0f)) return;
+    gfxSetTarget(c, target);
+    uint32_t pixel =
+        flags & FLAG_DEFAULT_COLOR ? c->foreground : gfxColorToPixel(c->bytesPerPixel, colour);
+    gfxSelectDrawRoutines(c, pixel);
+    float cx = x, cy = y;
+    gfxApplyStep(c, flags, &cx, &cy, nullptr, nullptr);
+    int32_t px, py;
+    gfxMapPoint(c, cx, cy, &px, &py);
+
+    if (aspect == 0.0f) aspect = gfxMode->aspect;
+    float a = radius, b = radius;
+    if (aspect > 1.0f)
+        a = gfxSingle(static_cast<long double>(radius) / aspect);
+    else
+        b = gfxSingle(static_cast<long double>(radius) * aspect);
+
+    int32_t firstRow, lastRow;
+    if (start == 0.0f && end == FULL_TURN) {
+        gfxLock();
+        gfxEllipse(c, px, py, a, b, pixel, fill);
+        firstRow = gfxTruncate(static_cast<long double>(py) - b);
+        lastRow = gfxTruncate(static_cast<long double>(py) + b);
+    } else {
+        if (start < 0.0f) {
+            start = -start;
+            radiusLine(target, x, y, start, a, b, colour, flags);
+        }
+        if (end < 0.0f) {
+            end = -end;
+            radiusLine(target, x, y, end, a, b, colour, flags);
+        }
+        // Wrap the angles; stop once a single no longer moves by a turn.
+        while (end < start) {
+            float next = gfxSingle(end + TWO_PI);
+            if (next == end) break;
+            end = next;
+        }
+        while (end - static_cast<double>(start) > TWO_PI) {
+            float next = gfxSingle(start + TWO_PI);
+            if (next == start) break;
+            start = next;
+        }
+        float step = gfxSingle(
+            1.0 / (std::sqrt(static_cast<double>(a)) * std::sqrt(static_cast<double>(b)) * 1.5));
+        gfxLock();
+        firstRow = lastRow = py;
+        float limit = gfxSingle(end + static_cast<long double>(step) * 0.5);
+        long double fa = std::fabs(a), fb = std::fabs(b);
+        bool visible = !outsideView(c, px - fa - 2, py - fb - 2, px + fa + 2, py + fb + 2);
+        for (float angle = start; visible && angle < limit;) {
+            int32_t dx, dy;
+            gfxArcPoint(angle, a, b, &dx, &dy);
+            int32_t qx = px + dx, qy = py - dy;
+            if (gfxInView(c, qx, qy)) {
+                c->putPixel(c, qx, qy, pixel);
+                if (qy < firstRow) firstRow = qy;
+                if (qy > lastRow) lastRow = qy;
+            }
+            // A step below half the angle's precision no longer advances it.
+            float next = gfxSingle(static_cast<long double>(angle) + step);
+            if (!(next > angle)) break;
+            angle = next;
+        }
+    }
+    int32_t top = c->view[1], bottom = c->view[1] + c->view[3] - 1;
+    firstRow = firstRow < top ? top : firstRow > bottom ? bottom : firstRow;
+    lastRow = lastRow < top ? top : lastRow > bottom ? bottom : lastRow;
+    if (firstRow > lastRow) {
+        int32_t t = firstRow;
+        firstRow = lastRow, lastRow = t;
+    }
+    if (c->view[3] > 0 && gfxDrawsOnVisiblePage(c))
+        for (int32_t row = firstRow; row <= lastRow; ++row)
+            gfxMode->dirtyLines[row] = 1;
+    gfxUnlock(1, 0);
+}
