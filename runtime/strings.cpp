@@ -207,8 +207,10 @@ int32_t strDelete(StringDescriptor* descriptor) {
 // buffer stays as it was.
 StringDescriptor* strGrow(StringDescriptor* d, int32_t length, int32_t keep) {
     if (!d || d == nullString() || length < 0) return nullptr;
-    if (length == 0) {
+    if (length == 0) { // the empty string has no buffer; a temporary stays one
+        int32_t flag = d->length & STR_TEMP;
         makeEmpty(d);
+        d->length = flag;
         return d;
     }
     int64_t rounded = roundUp32(length);
@@ -229,7 +231,7 @@ StringDescriptor* strGrow(StringDescriptor* d, int32_t length, int32_t keep) {
         if (keep && owned) {
             data = static_cast<char*>(std::realloc(d->data, bytes));
         } else {
-            if (!keep && owned && attempt == 0) { // without keep the old bytes go first
+            if (!keep && owned) { // without keep the old bytes go first
                 std::free(d->data);
                 d->data = nullptr;
                 owned = false;
