@@ -12,6 +12,9 @@
 int32_t conLocate(int32_t row, int32_t column, int32_t cursor); // packed position
 int32_t conGetColumn();
 int32_t conGetRow();
+void conGetWindow(int32_t* left, int32_t* top, int32_t* width, int32_t* height);
+int32_t conGetAttribute();   // 7 (white on black) when it cannot be read
+int32_t conEnsureGeometry(); // refreshes the geometry cache on first use
 void conGetCursor(int32_t* column, int32_t* row);
 void conGetSize(int32_t* columns, int32_t* rows); // 80 x 25 when not a console
 int32_t conWidth(int32_t columns, int32_t rows);  // packed rows * 65536 + columns
@@ -23,11 +26,19 @@ int32_t conPageSet(int32_t active, int32_t visible);
 int32_t conPrintBytes(const uint8_t* text, int32_t length, int32_t mask);
 int32_t conPrintWide(const uint16_t* text, int32_t length, int32_t mask);
 
-// Input.
+// Input. Keys wait in a ring (console/key_ring.h) that fills only when the
+// input is polled. A whole read returns extended codes as scan * 256 + 255; a
+// byte-wise read returns 255 and then the scan code.
+int32_t conPollInput(); // 0, or -1 when input has ended and no key can come
+int32_t conKeyRead(int32_t whole, int32_t remove);
+int32_t conKeyPeek(int32_t whole);
+int32_t conKeyTake(int32_t whole);
+int32_t conIsKeyDown(int32_t scanCode); // -1 while held, else 0
 StringDescriptor* conInkey();
 int32_t conWaitKey();
 int32_t conKeyHit();
 void conSleep(int32_t milliseconds);
 
-// Zero-fills the console state; called once by the runtime's start-up.
+// Zero-fills the console state and empties the key ring; called once by the
+// runtime's start-up.
 void conResetState();

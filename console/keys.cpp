@@ -1,0 +1,149 @@
+// Key tables and the translation of key events into key codes.
+#include "console/keys.h"
+
+namespace {
+
+enum { PLAIN, SHIFT, CTRL, ALT };
+
+struct ScanTable {
+    uint16_t rows[KEY_SCAN_ROWS][4];
+};
+
+// Every cell not named here stays 0: the event's own character is used.
+constexpr ScanTable buildScanTable() {
+    ScanTable t{};
+    auto set = [&t](int scan, int column, int high) {
+        t.rows[scan][column] = static_cast<uint16_t>(high << 8);
+    };
+    // Alt: most keys report their own scan code; the digit row and the
+    // function keys have codes of their own.
+    set(0x01, ALT, 0x01);
+    for (int s = 0x0F; s <= 0x1C; ++s)
+        set(s, ALT, s);
+    for (int s = 0x1E; s <= 0x29; ++s)
+        set(s, ALT, s);
+    for (int s = 0x2C; s <= 0x35; ++s)
+        set(s, ALT, s);
+    set(0x4C, ALT, 0x4C);
+    constexpr int DIGIT_ROW_ALT[12] = {0x78, 0x79, 0x7A, 0x7B, 0x7C, 0x7D,
+                                       0x82, 0x83, 0x80, 0x81, 0x82, 0x83};
+    for (int i = 0; i < 12; ++i)
+        set(0x02 + i, ALT, DIGIT_ROW_ALT[i]);
+    set(0x0E, ALT, 0xE0);
+    for (int i = 0; i < 10; ++i) {
+        set(0x3B + i, PLAIN, 0x3B + i);
+        set(0x3B + i, SHIFT, 0x54 + i);
+        set(0x3B + i, CTRL, 0x5E + i);
+        set(0x3B + i, ALT, 0x68 + i);
+    }
+    set(0x57, PLAIN, 0x85);
+    set(0x57, SHIFT, 0x87);
+    set(0x57, CTRL, 0x89);
+    set(0x57, ALT, 0x8B);
+    set(0x58, PLAIN, 0x86);
+    set(0x58, SHIFT, 0x88);
+    set(0x58, CTRL, 0x8A);
+    set(0x58, ALT, 0x8C);
+    // The cursor block of the numeric keypad.
+    constexpr int KEYPAD[] = {0x47, 0x48, 0x49, 0x4B, 0x4C, 0x4D, 0x4F, 0x50, 0x51, 0x52, 0x53};
+    constexpr int KEYPAD_CTRL[] = {0x77, 0x8D, 0x84, 0x73, 0x8F, 0x74,
+                                   0x75, 0x91, 0x76, 0x92, 0x93};
+    for (int i = 0; i < 11; ++i) {
+        set(KEYPAD[i], PLAIN, KEYPAD[i]);
+        set(KEYPAD[i], CTRL, KEYPAD_CTRL[i]);
+    }
+    set(0x0F, SHIFT, 0x0F);
+    set(0x03, CTRL, 0x03);
+    set(0x0F, CTRL, 0x94);
+    return t;
+}
+
+constexpr ScanTable SCAN_TABLE = buildScanTable();
+
+// Picks the column for the modifiers: Alt before Ctrl before Shift.
+int modifierColumn(int32_t state) {
+    if (state & KEY_STATE_ALT) return ALT;
+    if (state & KEY_STATE_CTRL) return CTRL;
+    if (state & KEY_STATE_SHIFT) return SHIFT;
+    return PLAIN;
+}
+
+int32_t finishCode(int32_t value) {
+    return value <= 255 ? value : (value & 0xFF00) + 255;
+}
+
+int32_t swapCase(int32_t k) {
+    if (k >= 'A' && k <= 'Z') return k + ('a' - 'A');
+    if (k >= 'a' && k <= 'z') return k - ('a' - 'A');
+    return k;
+}
+
+} // namespace
+
+const KeyExtEntry keyExtTable[KEY_EXT_ROWS] = {
+    {0x1C, {0x000D, 0x000D, 0x000A, 0xA600}}, {0x35, {0x002F, 0x003F, 0x9500, 0xA400}},
+    {0x47, {0x4700, 0x4700, 0x7700, 0x9700}}, {0x48, {0x4800, 0x4800, 0x8D00, 0x9800}},
+    {0x49, {0x4900, 0x4900, 0x8400, 0x9900}}, {0x4B, {0x4B00, 0x4B00, 0x7300, 0x9B00}},
+    {0x4D, {0x4D00, 0x4D00, 0x7400, 0x9D00}}, {0x4F, {0x4F00, 0x4F00, 0x7500, 0x9F00}},
+    {0x50, {0x5000, 0x5000, 0x9100, 0xA000}}, {0x51, {0x5100, 0x5100, 0x7600, 0xA100}},
+    {0x52, {0x5200, 0x5200, 0x9200, 0xA200}}, {0x53, {0x5300, 0x5300, 0x9300, 0xA300}},
+};
+
+const uint16_t (&keyScanTable)[KEY_SCAN_ROWS][4] = SCAN_TABLE.rows;
+
+const ScanVkEntry scanVkTable[SCAN_VK_ENTRIES + 1] = {
+    {0x01, 0x1B, 0},    {0x02, 0x31, 0},    {0x03, 0x32, 0},    {0x04, 0x33, 0},
+    {0x05, 0x34, 0},    {0x06, 0x35, 0},    {0x07, 0x36, 0},    {0x08, 0x37, 0},
+    {0x09, 0x38, 0},    {0x0A, 0x39, 0},    {0x0B, 0x30, 0},    {0x0C, 0xBD, 0x6D},
+    {0x0D, 0xBB, 0},    {0x0E, 0x08, 0},    {0x0F, 0x09, 0},    {0x10, 0x51, 0},
+    {0x11, 0x57, 0},    {0x12, 0x45, 0},    {0x13, 0x52, 0},    {0x14, 0x54, 0},
+    {0x15, 0x59, 0},    {0x16, 0x55, 0},    {0x17, 0x49, 0},    {0x18, 0x4F, 0},
+    {0x19, 0x50, 0},    {0x1A, 0xDB, 0},    {0x1B, 0xDD, 0},    {0x1C, 0x0D, 0},
+    {0x1D, 0x11, 0},    {0x1E, 0x41, 0},    {0x1F, 0x53, 0},    {0x20, 0x44, 0},
+    {0x21, 0x46, 0},    {0x22, 0x47, 0},    {0x23, 0x48, 0},    {0x24, 0x4A, 0},
+    {0x25, 0x4B, 0},    {0x26, 0x4C, 0},    {0x27, 0xBA, 0},    {0x28, 0xDE, 0},
+    {0x29, 0xC0, 0},    {0x2A, 0x10, 0},    {0x2B, 0xDC, 0},    {0x2C, 0x5A, 0},
+    {0x2D, 0x58, 0},    {0x2E, 0x43, 0},    {0x2F, 0x56, 0},    {0x30, 0x42, 0},
+    {0x31, 0x4E, 0},    {0x32, 0x4D, 0},    {0x33, 0xBC, 0},    {0x34, 0xBE, 0},
+    {0x35, 0xBF, 0x6F}, {0x36, 0x10, 0},    {0x37, 0x6A, 0},    {0x38, 0x12, 0},
+    {0x39, 0x20, 0},    {0x3A, 0x14, 0},    {0x3B, 0x70, 0},    {0x3C, 0x71, 0},
+    {0x3D, 0x72, 0},    {0x3E, 0x73, 0},    {0x3F, 0x74, 0},    {0x40, 0x75, 0},
+    {0x41, 0x76, 0},    {0x42, 0x77, 0},    {0x43, 0x78, 0},    {0x44, 0x79, 0},
+    {0x45, 0x90, 0},    {0x46, 0x91, 0},    {0x47, 0x24, 0x67}, {0x48, 0x26, 0x68},
+    {0x49, 0x21, 0x69}, {0x4B, 0x25, 0x64}, {0x4D, 0x27, 0x66}, {0x4E, 0x6B, 0},
+    {0x4F, 0x23, 0x61}, {0x50, 0x28, 0x62}, {0x51, 0x22, 0x63}, {0x52, 0x2D, 0x60},
+    {0x53, 0x2E, 0x6E}, {0x57, 0x7A, 0},    {0x58, 0x7B, 0},    {0x5B, 0x5B, 0},
+    {0x5C, 0x5C, 0},    {0x5D, 0x5D, 0},    {0, 0, 0},
+};
+
+static_assert(sizeof scanVkTable / sizeof scanVkTable[0] == SCAN_VK_ENTRIES + 1);
+
+int32_t keyTranslate(uint8_t character, int32_t scanCode, int32_t virtualKey, int32_t state,
+                     int32_t noCharFallback) {
+    int32_t ch = character;
+    int column = modifierColumn(state);
+    if ((state & KEY_STATE_EXTENDED) && ch == 0) {
+        for (const KeyExtEntry& entry : keyExtTable) {
+            if (entry.scan != scanCode) continue;
+            int32_t value = entry.codes[column];
+            if (value == 0) return -1;
+            return finishCode(value);
+        }
+        return -1;
+    }
+    if (scanCode >= 0 && scanCode < KEY_SCAN_ROWS) {
+        int32_t k = keyVkCharacter(virtualKey) & 0xFFFF;
+        int32_t value = keyScanTable[scanCode][column];
+        if (column == PLAIN && ch != 0) value = k;
+        if (value > 255 && (ch == k || ch == swapCase(k))) return finishCode(value);
+    }
+    return (!noCharFallback && ch != 0) ? ch : -1;
+}
+
+int32_t keyScanFromVk(int32_t virtualKey) {
+    if (virtualKey == 0 || virtualKey == VKEY_ESCAPE) return 1;
+    for (int i = 1; scanVkTable[i].scan != 0; ++i)
+        if (scanVkTable[i].vk == virtualKey || scanVkTable[i].vk2 == virtualKey)
+            return scanVkTable[i].scan;
+    return 0;
+}

@@ -1,0 +1,117 @@
+// The control-character processor, one template for narrow and wide text.
+#include "console/tty.h"
+
+namespace {
+
+bool belowView(const TtyState* tty) {
+    return tty->bottom != -1 && tty->y > tty->bottom;
+}
+
+void scrollIntoView(TtyState* tty) {
+    if (belowView(tty) && tty->scroll)
+        tty->scroll(tty, tty->left, tty->top, tty->right, tty->bottom, tty->y - tty->bottom);
+}
+
+template <typename Char> void flush(TtyState* tty, const Char* characters, int32_t count) {
+    if (!tty->writeCells || tty->right < tty->left) return;
+    while (count > 0) {
+        int32_t room = tty->right - tty->x + 1;
+        if (room <= 0) {
+            // Past the right edge (the view narrowed): continue on the next row.
+            tty->x = tty->left;
+            ++tty->y;
+            continue;
+        }
+        int32_t piece = room < count ? room : count;
+        scrollIntoView(tty);
+        if (tty->writeCells(tty, characters, piece) != 1) return;
+        characters += piece;
+        count -= piece;
+        tty->x += piece;
+        if (tty->x == tty->right + 1) {
+            tty->x = tty->left;
+            ++tty->y;
+        }
+    }
+}
+
+template <typename Char>
+void print(TtyState* tty, const Char* text, int32_t length, int32_t lineFeedReturns) {
+    if (!tty || !text || length <= 0) return;
+    Char pending[TTY_PENDING_MAX];
+    int32_t count = 0;
+    int32_t column = tty->x; // where the next collected character will land
+    bool moved = false;
+
+    auto flushPending = [&] {
+        if (count > 0) flush(tty, pending, count);
+        count = 0;
+        column = tty->x;
+    };
+    auto collect = [&](Char c) {
+        if (count == TTY_PENDING_MAX) flushPending();
+        pending[count++] = c;
+        if (++column > tty->right) column = tty->left;
+    };
+    auto move = [&] {
+        flushPending();
+        moved = true;
+    };
+
+    for (int32_t i = 0; i < length; ++i) {
+        Char c = text[i];
+        switch (c) {
+        case 7:
+            if (tty->bell) tty->bell(tty);
+            break;
+        case 8:
+            move();
+            if (tty->x > tty->left) --tty->x;
+            column = tty->x;
+            break;
+        case 9: {
+            int32_t offset = (column - tty->left) % 8;
+            if (offset < 0) offset += 8;
+            for (int32_t n = 8 - offset; n > 0; --n)
+                collect(Char(' '));
+            break;
+        }
+        case 10:
+            move();
+            ++tty->y;
+            if (lineFeedReturns) tty->x = tty->left;
+            column = tty->x;
+            break;
+        case 13:
+            move();
+            tty->x = tty->left;
+            column = tty->x;
+            break;
+        default:
+            collect(c);
+            break;
+        }
+    }
+    if (count > 0)
+        flushPending();
+    else if (moved)
+        scrollIntoView(tty);
+}
+
+} // namespace
+
+void ttyPrint(TtyState* tty, const uint8_t* text, int32_t length, int32_t lineFeedReturns) {
+    print(tty, text, length, lineFeedReturns);
+}
+
+void ttyPrintWide(TtyState* tty, const uint16_t* text, int32_t length, int32_t lineFeedReturns) {
+    print(tty, text, length, lineFeedReturns);
+}
+
+void ttyFlush(TtyState* tty, const uint8_t* characters, int32_t count) {
+    if (tty && characters) flush(tty, characters, count);
+}
+
+void ttyFlushWide(TtyState* tty, const uint16_t* characters, int32_t count) {
+    if (tty && characters) flush(tty, characters, count);
+}
