@@ -73,8 +73,9 @@ bool allocBuffers(GfxMode* m, int32_t pages) {
     uint64_t pageBytes = static_cast<uint64_t>(m->height) * static_cast<uint64_t>(m->pitch);
     uint64_t dirtyBytes =
         static_cast<uint64_t>(m->height) * static_cast<uint64_t>(m->lineMultiplier);
+    // Every page together must stay within what a 32-bit process can address.
     if (pageBytes > GFX_MAX_BUFFER || dirtyBytes > GFX_MAX_BUFFER ||
-        static_cast<uint64_t>(pages) * (pageBytes + PAGE_SLACK) > SIZE_MAX)
+        static_cast<uint64_t>(pages) * (pageBytes + PAGE_SLACK) > UINT32_MAX)
         return false;
     m->pages = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(pages), sizeof(uint8_t*)));
     if (!m->pages) return false;
