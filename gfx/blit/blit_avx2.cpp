@@ -1,5 +1,5 @@
-// The vector family with 256-bit AVX2 steps where they pay; the 128-bit steps
-// finish the rows. Only chosen on processors that have AVX2.
+// The vector family with 256-bit AVX2 steps; the 128-bit steps finish the
+// rows. Only chosen on processors that have AVX2.
 #include <cstring>
 #include <immintrin.h>
 
@@ -12,40 +12,137 @@
 
 namespace {
 
-template <class K> void member(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, row128<K>, K::LUT, needsOf(K::IN, K::LUT));
+typedef uint32_t U32x8 __attribute__((vector_size(32)));
+typedef uint16_t U16x16 __attribute__((vector_size(32)));
+
+inline __m256i loadu256(const uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+inline void storeu256(uint8_t* p, __m256i v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+template <class F> inline __m256i apply32w(__m256i v) {
+    return (__m256i)F::apply((U32x8)v);
+}
+template <class F> inline __m256i apply16w(__m256i v) {
+    return (__m256i)F::apply((U16x16)v);
+}
+
+// Eight pixel values (top bytes zero) as 24 bytes.
+inline void store24x8(uint8_t* out, __m256i v) {
+    const __m256i pick = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0,
+                                          1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i join = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+    const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, pick), join);
+    storeu(out, _mm256_castsi256_si128(packed));
+    storel(out + 16, _mm256_extracti128_si256(packed, 1));
+}
+
+// Sixteen 32-bit lanes holding values up to 0xFFFF as sixteen 16-bit values.
+inline __m256i narrow16x16(__m256i a, __m256i b) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
+}
+
+inline __m256i gather8(const uint8_t* in, const uint32_t* lut) {
+    const __m256i index = _mm256_cvtepu8_epi32(loadl(in));
+    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(lut), index, 4);
+}
+
+// Wide steps, each paired with the 128-bit member that finishes the row.
+template <class F> struct WideNarrow32 : Narrow32<F> {
+    static constexpr int32_t N = 16;
+    static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        storeu256(out, narrow16x16(apply32w<F>(loadu256(in)), apply32w<F>(loadu256(in + 32))));
+    }
+};
+
+template <class F> struct WidePack32 : Pack32<F> {
+    static constexpr int32_t N = 8;
+    static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        store24x8(out, apply32w<F>(loadu256(in)));
+    }
+};
+
+template <class F> struct WideMap32 : Map32<F> {
+    static constexpr int32_t N = 8;
+    static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        storeu256(out, apply32w<F>(loadu256(in)));
+    }
+};
+
+template <class F> struct WideShuffle16 : Shuffle16<F> {
+    static constexpr int32_t N = 16;
+    static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        storeu256(out, apply16w<F>(loadu256(in)));
+    }
+};
+
+template <class F, int32_t out_> struct WideExpand16 : Expand16<F, out_> {
+    static constexpr int32_t N = 8;
+    static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        const __m256i v = apply32w<F>(_mm256_cvtepu16_epi32(loadu(in)));
+        if constexpr (out_ == 4)
+            storeu256(out, v);
+        else
+            store24x8(out, v);
+    }
+};
+
+template <class F, int32_t out_> struct WideLookup8 : Lookup8<F, out_> {
+    static constexpr int32_t N = out_ == 2 ? 16 : 8;
+    static void wide(uint8_t* out, const uint8_t* in, const BlitAux& aux) {
+        if constexpr (out_ == 2)
+            storeu256(out, narrow16x16(gather8(in, aux.lut), gather8(in + 8, aux.lut)));
+        else if constexpr (out_ == 3)
+            store24x8(out, gather8(in, aux.lut));
+        else
+            storeu256(out, gather8(in, aux.lut));
+    }
+};
+
+template <class W>
+__attribute__((force_align_arg_pointer)) void row256(uint8_t* out, const uint8_t* in, int32_t width,
+                                                     const BlitAux& aux) {
+    int32_t i = 0;
+    for (; i + W::N <= width; i += W::N)
+        W::wide(out + i * W::OUT, in + i * W::IN, aux);
+    rest128<W>(out, in, i, width, aux);
+}
+
+template <class W> void member(uint8_t* destination, int32_t pitch) {
+    gfxBlitRows(destination, pitch, row256<W>, W::LUT, needsOf(W::IN, W::LUT));
 }
 
 } // namespace
 
 const BlitFamily gfxBlitAvx2 = {{
     {
-        member<Lookup8<From32To15Swapped, 2>>,
-        member<Lookup8<From32To16Swapped, 2>>,
-        member<Lookup8<SwapRedBlue, 3>>,
-        member<Lookup8<SwapRedBlue, 4>>,
-        member<Shuffle16<From16To15>>,
+        member<WideLookup8<From32To15Swapped, 2>>,
+        member<WideLookup8<From32To16Swapped, 2>>,
+        member<WideLookup8<SwapRedBlue, 3>>,
+        member<WideLookup8<SwapRedBlue, 4>>,
+        member<WideShuffle16<From16To15>>,
         gfxBlitPlainCopy,
-        member<Expand16<From16To32, 3>>,
-        member<Expand16<From16To32, 4>>,
-        member<Narrow32<From32To15>>,
-        member<Narrow32<From32To16>>,
-        member<Pack32<Low24>>,
+        member<WideExpand16<From16To32, 3>>,
+        member<WideExpand16<From16To32, 4>>,
+        member<WideNarrow32<From32To15>>,
+        member<WideNarrow32<From32To16>>,
+        member<WidePack32<Low24>>,
         gfxBlitPlainCopy,
     },
     {
-        member<Lookup8<From32To15, 2>>,
-        member<Lookup8<From32To16, 2>>,
-        member<Lookup8<Low24, 3>>,
-        member<Lookup8<Low24, 4>>,
-        member<Shuffle16<From16To15Swapped>>,
-        member<Shuffle16<From16To16Swapped>>,
-        member<Expand16<From16To32Swapped, 3>>,
-        member<Expand16<From16To32Swapped, 4>>,
-        member<Narrow32<From32To15Swapped>>,
-        member<Narrow32<From32To16Swapped>>,
-        member<Pack32<SwapRedBlue>>,
-        member<Map32<SwapRedBlue>>,
+        member<WideLookup8<From32To15, 2>>,
+        member<WideLookup8<From32To16, 2>>,
+        member<WideLookup8<Low24, 3>>,
+        member<WideLookup8<Low24, 4>>,
+        member<WideShuffle16<From16To15Swapped>>,
+        member<WideShuffle16<From16To16Swapped>>,
+        member<WideExpand16<From16To32Swapped, 3>>,
+        member<WideExpand16<From16To32Swapped, 4>>,
+        member<WideNarrow32<From32To15Swapped>>,
+        member<WideNarrow32<From32To16Swapped>>,
+        member<WidePack32<SwapRedBlue>>,
+        member<WideMap32<SwapRedBlue>>,
     },
 }};
 

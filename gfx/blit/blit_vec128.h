@@ -178,10 +178,9 @@ inline void finishRow(uint8_t* out, const uint8_t* in, int32_t i, int32_t width,
         storePixel<K::OUT>(out + i * K::OUT, K::one(in + i * K::IN, aux));
 }
 
+// The 128-bit part of a row walk from pixel i on.
 template <class K>
-__attribute__((force_align_arg_pointer)) void row128(uint8_t* out, const uint8_t* in, int32_t width,
-                                                     const BlitAux& aux) {
-    int32_t i = 0;
+inline void rest128(uint8_t* out, const uint8_t* in, int32_t i, int32_t width, const BlitAux& aux) {
     if constexpr (hasEight<K>)
         for (; i + 8 <= width; i += 8)
             K::eight(out + i * K::OUT, in + i * K::IN, aux);
@@ -189,6 +188,14 @@ __attribute__((force_align_arg_pointer)) void row128(uint8_t* out, const uint8_t
         for (; i + 4 <= width; i += 4)
             K::four(out + i * K::OUT, in + i * K::IN, aux);
     finishRow<K>(out, in, i, width, aux);
+}
+
+// Called through a pointer from code that may run on a 4-byte aligned stack
+// (32-bit Windows threads), hence the realignment for vector spills.
+template <class K>
+__attribute__((force_align_arg_pointer)) void row128(uint8_t* out, const uint8_t* in, int32_t width,
+                                                     const BlitAux& aux) {
+    rest128<K>(out, in, 0, width, aux);
 }
 
 constexpr uint32_t needsOf(int32_t inBytes, BlitLut lut) {
