@@ -16,6 +16,9 @@ constexpr double TWO_PI = 6.283185307179586;
 // over the view only.
 constexpr float RASTER_RADIUS_LIMIT = 1 << 20;
 
+// Rows the last gfxEllipse visited (drawn or clipped): what CIRCLE marks.
+int32_t visitedTop = 0, visitedBottom = 0;
+
 // The row-done table, one byte per view row, kept for the next call.
 uint8_t* rowsBuffer = nullptr;
 int32_t rowsCapacity = 0;
@@ -94,6 +97,7 @@ void gfxEllipseSpan(GfxContext* c, int32_t y, int32_t x1, int32_t x2, uint32_t c
 
 void gfxEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_t colour,
                 int32_t fill) {
+    visitedTop = visitedBottom = cy;
     if (std::isnan(a) || std::isnan(b)) return;
     uint8_t* rowsDone = rowsDoneTable(c->view[3]);
     // The rasteriser may step a row or two beyond b; the margin covers that.
@@ -103,6 +107,8 @@ void gfxEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_
         return;
     if (fa > RASTER_RADIUS_LIMIT || fb > RASTER_RADIUS_LIMIT) {
         hugeEllipse(c, cx, cy, a, b, colour, fill, rowsDone);
+        visitedTop = gfxTruncate(cy - fb);
+        visitedBottom = gfxTruncate(cy + fb);
         return;
     }
     int32_t x1 = gfxTruncate(static_cast<long double>(cx) - a);
@@ -136,8 +142,10 @@ void gfxEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_
         }
         gfxEllipseSpan(c, yDown, x1, x2, colour, fill, rowsDone);
         gfxEllipseSpan(c, yUp, x1, x2, colour, fill, rowsDone);
-        if (n <= 0) return;
+        if (n <= 0) break;
     }
+    visitedTop = yUp;
+    visitedBottom = yDown;
 }
 
 void gfxCircle(const void* target, float x, float y, float radius, uint32_t colour, float aspect,
@@ -164,8 +172,8 @@ void gfxCircle(const void* target, float x, float y, float radius, uint32_t colo
     if (start == 0.0f && end == FULL_TURN) {
         gfxLock();
         gfxEllipse(c, px, py, a, b, pixel, fill);
-        firstRow = gfxTruncate(static_cast<long double>(py) - b);
-        lastRow = gfxTruncate(static_cast<long double>(py) + b);
+        firstRow = visitedTop;
+        lastRow = visitedBottom;
     } else {
         if (start < 0.0f) {
             start = -start;
@@ -181,7 +189,9 @@ void gfxCircle(const void* target, float x, float y, float radius, uint32_t colo
             if (next == end) break;
             end = next;
         }
-        while (end - static_cast<double>(start) > TWO_PI) {
+        // A span of one turn in single precision (0 .. 6.2831855) exceeds
+        // the double turn by rounding alone; it stays a whole arc.
+        while (end - static_cast<double>(start) > FULL_TURN) {
             float next = gfxSingle(start + TWO_PI);
             if (next == start) break;
             start = next;

@@ -1,0 +1,304 @@
+// PSET, POINT, CIRCLE and LINE on Null-driver screens.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "gfx/core/gfx_test_support.h"
+#include "gfx/draw/draw.h"
+
+using namespace gfxtest;
+
+namespace {
+
+using Pixels = std::vector<std::string>;
+
+class Pset : public GfxTest {};
+class Circle : public GfxTest {};
+class Line : public GfxTest {};
+
+constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float INF = std::numeric_limits<float>::infinity();
+
+// Screen 21 with every pixel zero and no dirty line.
+void openDemoScreen() {
+    ASSERT_EQ(gfxScreen(21, 1, 1, SCRF_NULL, 0), 0);
+}
+
+// A small 8-bit screen by size.
+void openSmall(int32_t width = 64, int32_t height = 48) {
+    ASSERT_EQ(gfxScreenSize(width, height, 8, 1, SCRF_NULL, 0), 0);
+}
+
+void ring(float x, float y) {
+    gfxCircle(nullptr, x, y, 1.25f, 0, 0.0f, 0.0f, FULL_TURN, 0,
+              FLAG_DEFAULT_COLOR | COORD_ONE_ABS);
+}
+
+TEST_F(Pset, WritesOnePixelAndMarksItsLine) {
+    openDemoScreen();
+    clearDirty();
+    gfxPset(nullptr, 100, 200, 300, COORD_ONE_ABS, 0);
+    EXPECT_EQ(pixel8(100, 200), 44); // 300 & 0xFF
+    EXPECT_EQ(countDirty(), 1);
+    EXPECT_EQ(gfxMode->dirtyLines[200], 1);
+    EXPECT_EQ(gfxMode->lockCount, 0);
+    gfxPset(nullptr, 100, 200, 0, FLAG_DEFAULT_COLOR | COORD_ONE_ABS, 0);
+    EXPECT_EQ(pixel8(100, 200), 15);
+    gfxPset(nullptr, 100, 200, 0, FLAG_DEFAULT_COLOR | COORD_ONE_ABS, -1);
+    EXPECT_EQ(pixel8(100, 200), 0);
+}
+
+TEST_F(Pset, PointEdgesAndRounding) {
+    openDemoScreen();
+    gfxPset(nullptr, 2.5f, 0, 9, COORD_ONE_ABS, 0);
+    EXPECT_EQ(pixel8(3, 0), 9);
+    EXPECT_EQ(gfxPoint(nullptr, 1280, 0), -1);
+    EXPECT_EQ(gfxPoint(nullptr, 0, 1024), -1);
+    EXPECT_EQ(gfxPoint(nullptr, 1279.4f, 1023.4f), 0);
+    EXPECT_EQ(gfxPoint(nullptr, -0.4f, 0), 0);
+    EXPECT_EQ(gfxPoint(nullptr, -0.5f, 0), -1);
+    for (float bad : {NaN, INF, -INF, 3e38f, -3e38f}) {
+        EXPECT_EQ(gfxPoint(nullptr, bad, 5), -1);
+        EXPECT_EQ(gfxPoint(nullptr, 5, bad), -1);
+        gfxPset(nullptr, bad, bad, 1, COORD_ONE_ABS, 0);
+    }
+    gfxCloseAtExit();
+    EXPECT_EQ(gfxPoint(nullptr, 1, 1), -1);
+    gfxPset(nullptr, 1, 1, 1, COORD_ONE_ABS, 0); // no screen: nothing
+}
+
+TEST_F(Pset, OffViewStepStillMovesTheLastPoint) {
+    openSmall();
+    gfxPset(nullptr, 10, 10, 1, COORD_ONE_ABS, 0);
+    gfxPset(nullptr, 100, 0, 1, COORD_ONE_STEP, 0);  // (110, 10): off the screen
+    gfxPset(nullptr, -105, 1, 2, COORD_ONE_STEP, 0); // (5, 11)
+    EXPECT_EQ(pixel8(5, 11), 2);
+    EXPECT_EQ(setPixels().size(), 2u);
+}
+
+TEST_F(Pset, PointInfoTruncatesTheWorldPoint) {
+    openSmall();
+    gfxPset(nullptr, 10.6f, 20.2f, 1, COORD_ONE_ABS, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 0, POINT_INFO_MARK), 10);
+    EXPECT_EQ(gfxPoint(nullptr, 1, POINT_INFO_MARK), 20);
+    EXPECT_EQ(gfxPoint(nullptr, 3.9f, POINT_INFO_MARK), 20);
+    EXPECT_EQ(gfxPoint(nullptr, 4, POINT_INFO_MARK), 0);
+    EXPECT_EQ(pixel8(11, 20), 1);
+}
+
+TEST_F(Pset, DefaultColoursPerDepth) {
+    ASSERT_EQ(gfxScreenSize(4, 4, 32, 1, SCRF_NULL, 0), 0);
+    gfxPset(nullptr, 1, 1, 0, FLAG_DEFAULT_COLOR | COORD_ONE_ABS, -1);
+    EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)), 0xFF000000u);
+    gfxPset(nullptr, 1, 1, 0, FLAG_DEFAULT_COLOR | COORD_ONE_ABS, 0);
+    EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)), 0xFFFFFFFFu);
+    openNull(1);
+    gfxPset(nullptr, 1, 1, 0, FLAG_DEFAULT_COLOR | COORD_ONE_ABS, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 1, 1), 3);
+}
+
+// Circle -------------------------------------------------------------------
+
+TEST_F(Circle, DemoRingIsSixPixelsOverThreeDirtyRows) {
+    openDemoScreen();
+    clearDirty();
+    ring(100, 50);
+    EXPECT_EQ(setPixels(), (Pixels{"99,49", "100,49", "98,50", "101,50", "99,51", "100,51"}));
+    EXPECT_EQ(countDirty(), 3);
+    EXPECT_EQ(gfxMode->dirtyLines[49] & gfxMode->dirtyLines[50] & gfxMode->dirtyLines[51], 1);
+    EXPECT_EQ(pixel8(100, 49), 15);
+}
+
+TEST_F(Circle, CentresAtTheLeftEdgeTruncateTowardsZero) {
+    openDemoScreen();
+    ring(0, 0);
+    EXPECT_EQ(setPixels(), (Pixels{"1,0", "0,1"}));
+    gfxCloseAtExit();
+    openDemoScreen();
+    ring(1, 5);
+    EXPECT_EQ(setPixels(), (Pixels{"1,4", "0,5", "2,5", "1,6"}));
+    gfxCloseAtExit();
+    openDemoScreen();
+    ring(1279, 1023); // clipped at the far corner
+    EXPECT_EQ(setPixels(), (Pixels{"1278,1022", "1279,1022", "1277,1023"}));
+}
+
+TEST_F(Circle, FlatEllipseDrawsOneFilledRow) {
+    openSmall();
+    // 0.45 x the smallest single underflows to 0: b = 0.
+    gfxCircle(nullptr, 10, 7, 0.45f, 3, std::numeric_limits<float>::denorm_min(), 0, FULL_TURN, 0,
+              COORD_ONE_ABS);
+    EXPECT_EQ(setPixels(), (Pixels{"9,7", "10,7"}));
+}
+
+TEST_F(Circle, JustBelowAFullTurnTakesTheArcPath) {
+    openSmall();
+    gfxCircle(nullptr, 20, 20, 1.25f, 5, 1.0f, 0, FULL_TURN, 0, COORD_ONE_ABS);
+    Pixels whole = setPixels();
+    gfxCloseAtExit();
+    openSmall();
+    gfxCircle(nullptr, 20, 20, 1.25f, 5, 1.0f, 0, 6.2831855f, 0, COORD_ONE_ABS);
+    Pixels arc = setPixels();
+    EXPECT_NE(whole, arc);
+    // The arc visits the four compass points of the rounded circle.
+    for (const char* p : {"21,20", "20,19", "19,20", "20,21"})
+        EXPECT_NE(std::find(arc.begin(), arc.end(), p), arc.end()) << p;
+}
+
+TEST_F(Circle, NegativeStartDrawsARadiusLine) {
+    openSmall();
+    gfxCircle(nullptr, 30, 30, 10, 5, 1.0f, -1.0f, 2.0f, 0, COORD_ONE_ABS);
+    int32_t dx, dy;
+    gfxArcPoint(1.0f, 10, 10, &dx, &dy);
+    EXPECT_EQ(dx, 5);
+    EXPECT_EQ(dy, 8);
+    EXPECT_EQ(pixel8(30, 30), 5); // the line starts at the centre
+    EXPECT_EQ(pixel8(35, 22), 5); // ... and ends at the point at 1 radian
+    EXPECT_EQ(pixel8(40, 30), 0); // angle 0 is not part of the arc
+    gfxArcPoint(2.0f, 10, 10, &dx, &dy);
+    EXPECT_EQ(pixel8(30 + dx, 30 - dy), 5); // the arc reaches 2 radians
+}
+
+TEST_F(Circle, ReversedAnglesWrapOnce) {
+    openSmall();
+    gfxCircle(nullptr, 30, 30, 10, 5, 1.0f, 3.0f, 1.0f, 0, COORD_ONE_ABS);
+    EXPECT_EQ(pixel8(40, 30), 5); // angle 2 pi lies in 3 .. 7.28
+    int32_t dx, dy;
+    gfxArcPoint(2.0f, 10, 10, &dx, &dy);
+    EXPECT_EQ(pixel8(30 + dx, 30 - dy), 0); // 2 radians does not
+    // The arc runs counter-clockwise from 3 radians through the bottom to
+    // just short of 1 radian (7.28): nothing in the upper left quarter.
+    EXPECT_EQ(pixel8(30, 40), 5);
+    for (int32_t y = 19; y < 28; ++y)
+        for (int32_t x = 19; x < 30; ++x)
+            ASSERT_EQ(pixel8(x, y), 0) << x << "," << y;
+    EXPECT_EQ(pixel8(36, 22), 5);
+}
+
+TEST_F(Circle, FilledEllipseClippedAtTheLeftFillsEachRowOnce) {
+    // A translucent colour on an alpha screen shows a second fill of a row.
+    ASSERT_EQ(gfxScreenSize(40, 40, 32, 1, SCRF_ALPHA, 0), 0);
+    gfxCircle(nullptr, 2, 20, 10, 0x80FF0000, 1.0f, 0, FULL_TURN, 1, COORD_ONE_ABS);
+    int32_t rows = 0;
+    for (int32_t y = 0; y < 40; ++y) {
+        uint32_t first = static_cast<uint32_t>(gfxPoint(nullptr, 0, y));
+        if (first == 0xFF000000u) continue;
+        ++rows;
+        for (int32_t x = 0; x < 40; ++x) {
+            uint32_t v = static_cast<uint32_t>(gfxPoint(nullptr, x, y));
+            ASSERT_TRUE(v == 0xFF000000u || v == first) << x << "," << y;
+        }
+        EXPECT_EQ((first >> 16) & 0xFF, 0x7Fu) << y;
+    }
+    EXPECT_EQ(rows, 21);
+}
+
+TEST_F(Circle, HugeAndInvalidInputsFinish) {
+    openSmall();
+    gfxCircle(nullptr, 10, 10, NaN, 1, 0, 0, FULL_TURN, 0, COORD_ONE_ABS);
+    gfxCircle(nullptr, 10, 10, -1, 1, 0, 0, FULL_TURN, 0, COORD_ONE_ABS);
+    gfxCircle(nullptr, NaN, INF, 5, 1, 0, 0, FULL_TURN, 1, COORD_ONE_ABS);
+    gfxCircle(nullptr, 10, 10, 5, 1, NaN, 0, FULL_TURN, 1, COORD_ONE_ABS);
+    gfxCircle(nullptr, 10, 10, 5, 1, 1, -INF, NaN, 0, COORD_ONE_ABS);
+    gfxCircle(nullptr, 10, 10, 5, 1, 1, 1e30f, 0.5f, 0, COORD_ONE_ABS);
+    EXPECT_TRUE(setPixels().empty() || setPixels().size() < 64u * 48u);
+    // Far away, enormous: nothing visible, nothing drawn.
+    gfxCircle(nullptr, 1e9f, 1e9f, 1e8f, 1, 1, 0, FULL_TURN, 1, COORD_ONE_ABS);
+    gfxCircle(nullptr, 1e9f, 1e9f, 1e8f, 1, 1, 0.5f, 1.0f, 0, COORD_ONE_ABS);
+    gfxCloseAtExit();
+    openSmall();
+    // Enormous around the screen: filled covers it, outline misses it.
+    gfxCircle(nullptr, 0, 0, 3e38f, 1, 1, 0, FULL_TURN, 0, COORD_ONE_ABS);
+    EXPECT_TRUE(setPixels().empty());
+    gfxCircle(nullptr, 0, 0, 1e9f, 2, 1, 0, FULL_TURN, 1, COORD_ONE_ABS);
+    EXPECT_EQ(setPixels().size(), 64u * 48u);
+    // An arc whose step no longer moves the angle ends.
+    gfxCircle(nullptr, 0, 0, 1e12f, 3, 1, 0.5f, 1.0f, 0, COORD_ONE_ABS);
+    // An enormous outline through the screen still shows its edge.
+    gfxCloseAtExit();
+    openSmall();
+    gfxCircle(nullptr, -2e6f, 20, 2e6f + 10, 4, 1, 0, FULL_TURN, 0, COORD_ONE_ABS);
+    EXPECT_EQ(pixel8(10, 20), 4);
+    EXPECT_EQ(pixel8(5, 20), 0);
+}
+
+// Line ---------------------------------------------------------------------
+
+void line(float x1, float y1, float x2, float y2, uint32_t style = 0xFFFF, int32_t box = 0) {
+    gfxLine(nullptr, x1, y1, x2, y2, 7, box, style, COORD_ABS_ABS);
+}
+
+TEST_F(Line, ShallowLineSteps) {
+    openSmall();
+    clearDirty();
+    line(0, 0, 5, 2);
+    EXPECT_EQ(setPixels(), (Pixels{"0,0", "1,0", "2,1", "3,1", "4,2", "5,2"}));
+    EXPECT_EQ(countDirty(), 3);
+    gfxCloseAtExit();
+    openSmall();
+    line(5, 2, 0, 0); // drawn from its own first point
+    EXPECT_EQ(setPixels().size(), 6u);
+    gfxCloseAtExit();
+    openSmall();
+    line(0, 0, 2, 5);
+    EXPECT_EQ(setPixels(), (Pixels{"0,0", "0,1", "1,2", "1,3", "2,4", "2,5"}));
+}
+
+TEST_F(Line, ReversedPatternsLieAsFromTheFirstPoint) {
+    openSmall();
+    line(10, 5, 2, 5, 0xF0F0);
+    EXPECT_EQ(setPixels(), (Pixels{"2,5", "7,5", "8,5", "9,5", "10,5"}));
+    gfxCloseAtExit();
+    openSmall();
+    line(5, 10, 5, 2, 0xF0F0);
+    EXPECT_EQ(setPixels(), (Pixels{"5,2", "5,7", "5,8", "5,9", "5,10"}));
+    gfxCloseAtExit();
+    openSmall();
+    line(3, 3, 3, 3, 0x8000);
+    EXPECT_EQ(setPixels(), (Pixels{"3,3"}));
+    line(4, 4, 4, 4, 0x7FFF);
+    EXPECT_EQ(setPixels().size(), 1u);
+}
+
+TEST_F(Line, ClippingTruncates) {
+    openSmall();
+    line(-10, 0, 10, 7); // crosses x = 0 at y = 3.5
+    EXPECT_EQ(pixel8(0, 3), 7);
+    EXPECT_EQ(pixel8(0, 4), 0);
+    EXPECT_EQ(pixel8(10, 7), 7);
+    gfxCloseAtExit();
+    openSmall();
+    line(-100, -100, -1, 47); // entirely left of the view
+    line(0, -5, 63, -1);      // entirely above it
+    EXPECT_TRUE(setPixels().empty());
+    EXPECT_EQ(gfxMode->lockCount, 0);
+}
+
+TEST_F(Line, HugeAndInvalidCoordinates) {
+    openSmall();
+    line(-1e30f, 5, 1e30f, 5);
+    EXPECT_EQ(setPixels().size(), 64u);
+    line(NaN, 1, 2, 2);
+    line(INF, -INF, 10, 10);
+    line(-3e38f, -3e38f, 3e38f, 3e38f);
+    EXPECT_EQ(pixel8(20, 20), 7); // the diagonal through the view
+}
+
+TEST_F(Line, BoxModes) {
+    openSmall();
+    line(6, 4, 2, 2, 0xFFFF, 1);
+    Pixels outline = setPixels();
+    EXPECT_EQ(outline.size(), 5u + 5u + 1u + 1u);
+    EXPECT_EQ(pixel8(4, 3), 0);
+    EXPECT_EQ(pixel8(6, 3), 7);
+    gfxCloseAtExit();
+    openSmall();
+    line(-5, 40, 3, 100, 0, 2); // filled, clipped at two sides
+    EXPECT_EQ(setPixels().size(), 4u * 8u);
+    gfxCloseAtExit();
+    openSmall();
+    line(0, 0, 3, 3, 0xAAAA, 1); // the pattern runs on around the corners
+    EXPECT_EQ(setPixels(), (Pixels{"0,0", "2,0", "3,1", "0,2", "1,3", "3,3"}));
+}
+
+} // namespace
