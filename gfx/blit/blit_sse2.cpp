@@ -16,14 +16,18 @@ template <class K> void member(uint8_t* destination, int32_t pitch) {
     gfxBlitRows(destination, pitch, row128<K>, K::LUT, needsOf(K::IN, K::LUT));
 }
 
+template <class K> void lookup(uint8_t* destination, int32_t pitch) {
+    gfxBlitRows(destination, pitch, rowLookup<K>, K::LUT, BLIT_NEEDS_PALETTE, streamDone);
+}
+
 } // namespace
 
 const BlitFamily gfxBlitSse2 = {{
     {
-        member<Lookup8<From32To15Swapped, 2>>,
-        member<Lookup8<From32To16Swapped, 2>>,
-        member<Lookup8<SwapRedBlue, 3>>,
-        member<Lookup8<SwapRedBlue, 4>>,
+        lookup<Lookup8<From32To15Swapped, 2>>,
+        lookup<Lookup8<From32To16Swapped, 2>>,
+        lookup<Lookup8<SwapRedBlue, 3>>,
+        lookup<Lookup8<SwapRedBlue, 4>>,
         member<Shuffle16<From16To15>>,
         gfxBlitPlainCopy,
         member<Expand16<From16To32, 3>>,
@@ -34,10 +38,10 @@ const BlitFamily gfxBlitSse2 = {{
         gfxBlitPlainCopy,
     },
     {
-        member<Lookup8<From32To15, 2>>,
-        member<Lookup8<From32To16, 2>>,
-        member<Lookup8<Low24, 3>>,
-        member<Lookup8<Low24, 4>>,
+        lookup<Lookup8<From32To15, 2>>,
+        lookup<Lookup8<From32To16, 2>>,
+        lookup<Lookup8<Low24, 3>>,
+        lookup<Lookup8<Low24, 4>>,
         member<Shuffle16<From16To15Swapped>>,
         member<Shuffle16<From16To16Swapped>>,
         member<Expand16<From16To32Swapped, 3>>,

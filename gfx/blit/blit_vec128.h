@@ -139,26 +139,86 @@ template <class F, int32_t out_> struct Expand16 {
 template <class F, int32_t out_> struct Lookup8 {
     static constexpr int32_t IN = 1, OUT = out_;
     static constexpr BlitLut LUT = buildLut<F>;
-    static __m128i gather4(const uint8_t* in, const uint32_t* lut) {
-        const uint32_t s = load32(in);
-        return _mm_set_epi32(static_cast<int>(lut[s >> 24]), static_cast<int>(lut[s >> 16 & 0xFF]),
-                             static_cast<int>(lut[s >> 8 & 0xFF]), static_cast<int>(lut[s & 0xFF]));
+    static uint32_t one(const uint8_t* in, const BlitAux& aux) { return aux.lut[in[0]]; }
+    // Output in whole 16-byte units: four 32-bit pixels, eight 16-bit ones or
+    // sixteen 24-bit ones (three units).
+    static constexpr int32_t BLOCK = OUT == 3 ? 16 : 16 / OUT;
+    template <bool streaming> static void put(uint8_t* out, __m128i v) {
+        if constexpr (streaming)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out), v);
+        else
+            storeu(out, v);
     }
-    static void four(uint8_t* out, const uint8_t* in, const BlitAux& aux) {
+    template <bool streaming>
+    static void block(uint8_t* out, const uint8_t* in, const uint32_t* lut) {
         if constexpr (OUT == 2) {
-            const uint32_t s = load32(in);
-            const uint32_t pair0 = aux.lut[s & 0xFF] | aux.lut[s >> 8 & 0xFF] << 16;
-            const uint32_t pair1 = aux.lut[s >> 16 & 0xFF] | aux.lut[s >> 24] << 16;
-            storePixel<4>(out, pair0);
-            storePixel<4>(out + 4, pair1);
+            const uint32_t a = load32(in), b = load32(in + 4);
+            put<streaming>(
+                out, _mm_set_epi32(static_cast<int>(lut[b >> 16 & 0xFF] | lut[b >> 24] << 16),
+                                   static_cast<int>(lut[b & 0xFF] | lut[b >> 8 & 0xFF] << 16),
+                                   static_cast<int>(lut[a >> 16 & 0xFF] | lut[a >> 24] << 16),
+                                   static_cast<int>(lut[a & 0xFF] | lut[a >> 8 & 0xFF] << 16)));
         } else if constexpr (OUT == 3) {
-            store24x4(out, gather4(in, aux.lut));
+            // Four pixels of three bytes make three 32-bit words.
+            uint32_t w[12];
+            for (int32_t q = 0; q < 4; ++q) {
+                const uint32_t s = load32(in + 4 * q);
+                const uint32_t p0 = lut[s & 0xFF], p1 = lut[s >> 8 & 0xFF];
+                const uint32_t p2 = lut[s >> 16 & 0xFF], p3 = lut[s >> 24];
+                w[3 * q] = p0 | p1 << 24;
+                w[3 * q + 1] = p1 >> 8 | p2 << 16;
+                w[3 * q + 2] = p2 >> 16 | p3 << 8;
+            }
+            for (int32_t u = 0; u < 3; ++u)
+                put<streaming>(out + 16 * u, _mm_set_epi32(static_cast<int>(w[4 * u + 3]),
+                                                           static_cast<int>(w[4 * u + 2]),
+                                                           static_cast<int>(w[4 * u + 1]),
+                                                           static_cast<int>(w[4 * u])));
         } else {
-            storeu(out, gather4(in, aux.lut));
+            const uint32_t s = load32(in);
+            put<streaming>(out, _mm_set_epi32(static_cast<int>(lut[s >> 24]),
+                                              static_cast<int>(lut[s >> 16 & 0xFF]),
+                                              static_cast<int>(lut[s >> 8 & 0xFF]),
+                                              static_cast<int>(lut[s & 0xFF])));
         }
     }
-    static uint32_t one(const uint8_t* in, const BlitAux& aux) { return aux.lut[in[0]]; }
+    // Pixels to write singly before out + head * OUT lies on a 16-byte
+    // boundary, or -1 when no pixel boundary ever does.
+    static int32_t head(uintptr_t misalign) {
+        if constexpr (OUT == 3)
+            return static_cast<int32_t>((16 - misalign) * 11 % 16); // 3 * 11 = 1 mod 16
+        if (misalign % OUT) return -1;
+        return static_cast<int32_t>((16 - misalign) % 16) / OUT;
+    }
 };
+
+// After a frame of streaming stores: make them visible in order before the
+// display thread reads the rows.
+inline void streamDone() {
+    _mm_sfence();
+}
+
+// Row walk of the palette members: lookups are the bottleneck, so the stores
+// of a large frame go around the caches (aligned streaming stores after
+// single pixels up to the first 16-byte boundary).
+template <class K>
+__attribute__((force_align_arg_pointer)) void rowLookup(uint8_t* out, const uint8_t* in,
+                                                        int32_t width, const BlitAux& aux) {
+    constexpr int32_t BLOCK = K::BLOCK;
+    const uint32_t* lut = aux.lut; // stores through `out` could alias `aux`
+    int32_t i = 0;
+    const int32_t head = aux.stream ? K::head(reinterpret_cast<uintptr_t>(out) & 15) : -1;
+    if (head >= 0) {
+        for (; i < head && i < width; ++i)
+            storePixel<K::OUT>(out + i * K::OUT, K::one(in + i, aux));
+        for (; i + BLOCK <= width; i += BLOCK)
+            K::template block<true>(out + i * K::OUT, in + i, lut);
+    }
+    for (; i + BLOCK <= width; i += BLOCK)
+        K::template block<false>(out + i * K::OUT, in + i, lut);
+    for (; i < width; ++i)
+        storePixel<K::OUT>(out + i * K::OUT, K::one(in + i, aux));
+}
 
 template <class K> constexpr bool hasEight = requires {
     &K::eight;

@@ -325,14 +325,36 @@ void expectFamilyMatchesPortable(const BlitFamily& family) {
                     }
 }
 
+// Frames large enough for the palette members to stream their stores, into
+// destinations at every alignment.
+void expectLargeFramesMatchPortable(const BlitFamily& family) {
+    std::mt19937 rng(5);
+    const int32_t width = 516, height = static_cast<int32_t>(BLIT_STREAM_PIXELS / width) + 1;
+    TestScreen s(width, height, 8, 1, MODE_MMX);
+    randomize(s, rng, true);
+    for (int32_t display : DISPLAY_DEPTHS)
+        for (int32_t order : {0, 1})
+            for (int32_t offset : {0, 1, 6, 12}) {
+                const int32_t pitch = width * displayBytes(display) + 20;
+                Target expected(pitch, height + 1), actual(pitch, height + 1);
+                const int32_t slot = slotOf(8, display);
+                gfxBlitPortable.slots[order][slot](expected.row(0) + offset, pitch);
+                family.slots[order][slot](actual.row(0) + offset, pitch);
+                ASSERT_EQ(expected.bytes, actual.bytes)
+                    << "8->" << display << " order " << order << " offset " << offset;
+            }
+}
+
 TEST(BlitVector, Sse2MembersMatchPortable) {
     if (!gfxBlitHasSse2()) GTEST_SKIP() << "no SSE2";
     expectFamilyMatchesPortable(gfxBlitSse2);
+    expectLargeFramesMatchPortable(gfxBlitSse2);
 }
 
 TEST(BlitVector, Avx2MembersMatchPortable) {
     if (!gfxBlitHasAvx2()) GTEST_SKIP() << "no AVX2";
     expectFamilyMatchesPortable(gfxBlitAvx2);
+    expectLargeFramesMatchPortable(gfxBlitAvx2);
 }
 
 } // namespace
