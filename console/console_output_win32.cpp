@@ -124,15 +124,19 @@ void scroll(TtyState* tty, int32_t, int32_t, int32_t, int32_t, int32_t lines) {
                 static_cast<SHORT>(device->bufferHeight - 1)};
     int32_t height = area.Bottom - area.Top + 1;
     if (lines < height) {
+        // The rows below the first `lines` move to the top of the area; the
+        // rows they leave are filled.
+        SMALL_RECT source = area;
+        source.Top = static_cast<SHORT>(area.Top + lines);
+        COORD destination = {area.Left, area.Top};
         CHAR_INFO fill;
         fill.Attributes = static_cast<WORD>(device->attribute);
-        COORD destination = {area.Left, static_cast<SHORT>(area.Top - lines)};
         if (device->wide) {
             fill.Char.UnicodeChar = L' ';
-            ScrollConsoleScreenBufferW(device->handle, &area, &area, destination, &fill);
+            ScrollConsoleScreenBufferW(device->handle, &source, &area, destination, &fill);
         } else {
             fill.Char.AsciiChar = ' ';
-            ScrollConsoleScreenBufferA(device->handle, &area, &area, destination, &fill);
+            ScrollConsoleScreenBufferA(device->handle, &source, &area, destination, &fill);
         }
     } else {
         fillRows(device, area);
