@@ -1,0 +1,339 @@
+// The GDI driver: a window (or a full screen) fed with device-independent
+// bitmap bands by the window thread.
+#include "gfx/win32/gdi.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx/core/driver.h"
+#include "gfx/core/mode.h"
+#include "gfx/win32/gdi_internal.h"
+#include "gfx/win32/window.h"
+
+GdiState gdiState;
+GdiSetBitsFn gdiSetBits = SetDIBitsToDevice;
+
+namespace {
+constexpr int32_t OS_LAYERED = 0x500;
+constexpr COLORREF TRANSPARENT_KEY_TRUE_COLOUR = 0xFF00FF; // magenta
+constexpr DWORD REFRESH_PASS_MS = 10;
+
+int32_t roundUp4(int32_t n) {
+    return (n + 3) & ~3;
+}
+
+int32_t lineMultiplier() {
+    return gfxMode && gfxMode->lineMultiplier > 1 ? gfxMode->lineMultiplier : 1;
+}
+
+struct Screen {
+    RECT rect;
+    const char* device; // null: the primary device
+    char deviceName[CCHDEVICENAME];
+};
+
+Screen findScreen() {
+    Screen screen = {
+        {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, nullptr, {0}};
+    const WinState& s = winState;
+    MONITORINFOEXA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (s.getMonitorInfoA && s.monitor && s.getMonitorInfoA(s.monitor, &info)) {
+        screen.rect = info.rcMonitor;
+        std::memcpy(screen.deviceName, info.szDevice, sizeof screen.deviceName);
+        screen.deviceName[sizeof screen.deviceName - 1] = 0;
+        screen.device = screen.deviceName;
+    }
+    return screen;
+}
+
+bool enterFullScreen(const Screen& screen) {
+    const WinState& s = winState;
+    DEVMODEA mode;
+    std::memset(&mode, 0, sizeof mode);
+    mode.dmSize = sizeof mode;
+    mode.dmBitsPerPel = static_cast<DWORD>(s.depth);
+    mode.dmPelsWidth = static_cast<DWORD>(s.width);
+    mode.dmPelsHeight = static_cast<DWORD>(s.height);
+    mode.dmDisplayFrequency = static_cast<DWORD>(s.refreshRate);
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    LONG result =
+        s.changeDisplaySettingsExA
+            ? s.changeDisplaySettingsExA(screen.device, &mode, nullptr, CDS_FULLSCREEN, nullptr)
+            : ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
+    return result == DISP_CHANGE_SUCCESSFUL;
+}
+
+void fillColourTable() {
+    RGBQUAD* table = gdiState.bitmapInfo->bmiColors;
+    for (int32_t i = 0; i < WIN_PALETTE_SIZE; ++i) {
+        table[i].rgbBlue = winState.palette[i].peBlue;
+        table[i].rgbGreen = winState.palette[i].peGreen;
+        table[i].rgbRed = winState.palette[i].peRed;
+        table[i].rgbReserved = 0;
+    }
+}
+
+bool makeBitmapInfo() {
+    auto* info = static_cast<BITMAPINFO*>(std::calloc(1, GDI_BITMAP_INFO_SIZE));
+    if (!info) return false;
+    gdiState.bitmapInfo = info;
+    BITMAPINFOHEADER& h = info->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = winState.width;
+    h.biHeight = -winState.height; // rows from the top
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(winState.depth);
+    h.biCompression = BI_RGB;
+    h.biClrUsed = WIN_PALETTE_SIZE;
+    fillColourTable();
+    return true;
+}
+
+// Picks the blitter for the framebuffer's depth; false when one is needed and
+// none exists, or its buffer cannot be had.
+bool chooseBlitter() {
+    WinState& s = winState;
+    // A framebuffer whose lines are shown several times never goes out as it is.
+    bool aligned = (s.width & 3) == 0 && lineMultiplier() == 1;
+    s.blitter = nullptr;
+    if ((s.flags & SCRF_TRANSPARENT) && s.depth == 32) {
+        s.blitter = gdiTransparentBlit;
+    } else if (s.depth == 8) {
+        if (!aligned && !(s.blitter = gfxSelectBlitter(8, 0))) return false;
+    } else if (s.depth == 16) {
+        // The device's 16-bit bitmaps are 5-5-5.
+        if (!(s.blitter = gfxSelectBlitter(15, 0))) return false;
+    } else if (!aligned && !(s.blitter = gfxSelectBlitter(32, 0))) {
+        return false;
+    }
+    if (!s.blitter) return true;
+    int32_t bytesPerPixel = gfxMode ? gfxMode->bytesPerPixel : (s.depth + 7) / 8;
+    gdiState.bufferPitch = roundUp4(bytesPerPixel * s.width);
+    size_t bytes = static_cast<size_t>(s.height) * static_cast<size_t>(gdiState.bufferPitch);
+    gdiState.buffer = static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
+    return gdiState.buffer != nullptr;
+}
+
+void readRefreshRate() {
+    HDC dc = GetDC(winState.window);
+    if (!dc) return;
+    int rate = GetDeviceCaps(dc, VREFRESH);
+    ReleaseDC(winState.window, dc);
+    // 0 and 1 both stand for "the hardware's default rate": no known rate.
+    if (gfxMode) gfxMode->refreshRate = rate > 1 ? rate : 0;
+}
+
+bool makePalette() {
+    struct {
+        WORD version;
+        WORD count;
+        PALETTEENTRY entries[WIN_PALETTE_SIZE];
+    } logical;
+    logical.version = 0x300;
+    logical.count = WIN_PALETTE_SIZE;
+    std::memcpy(logical.entries, winState.palette, sizeof logical.entries);
+    gdiState.palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical));
+    return gdiState.palette != nullptr;
+}
+
+void applyPalette(HDC dc) {
+    if (!gdiState.palette) return;
+    SelectPalette(dc, gdiState.palette, FALSE);
+    RealizePalette(dc);
+}
+
+// Sends display lines first..first + count - 1 from `source` (rows `pitch`
+// bytes apart, the first row being line `first`). The header describes just
+// the band, so the device reads exactly those rows.
+void sendBand(HDC dc, int32_t first, int32_t count, const uint8_t* source) {
+    BITMAPINFO* info = gdiState.bitmapInfo;
+    info->bmiHeader.biHeight = -count;
+    gdiSetBits(dc, 0, first, static_cast<DWORD>(winState.width), static_cast<DWORD>(count), 0, 0, 0,
+               static_cast<UINT>(count), source, info, DIB_RGB_COLORS);
+    info->bmiHeader.biHeight = -winState.height;
+}
+
+const uint8_t* bandSource(int32_t first) {
+    if (winState.blitter)
+        return gdiState.buffer + static_cast<ptrdiff_t>(first) * gdiState.bufferPitch;
+    return gfxMode->framebuffer + static_cast<ptrdiff_t>(first) * gfxMode->pitch;
+}
+
+// One refresh pass's picture work, under the lock.
+void refresh() {
+    WinState& s = winState;
+    GfxMode* m = gfxMode;
+    HDC dc = GetDC(s.window);
+    if (!dc) return; // the window is gone; the program decides when to close
+    if (s.paletteChanged) {
+        fillColourTable();
+        if (gdiState.palette) SetPaletteEntries(gdiState.palette, 0, WIN_PALETTE_SIZE, s.palette);
+        applyPalette(dc);
+        s.paletteChanged = 0;
+    }
+    // Drawing marks framebuffer lines; with a line multiplier each covers
+    // several display lines.
+    int32_t multiplier = lineMultiplier();
+    int32_t lines = s.height / multiplier;
+    int32_t first = 0;
+    while (first < lines && !m->dirtyLines[first])
+        ++first;
+    if (first < lines) {
+        int32_t last = lines - 1;
+        while (!m->dirtyLines[last])
+            --last;
+        if (s.blitter) s.blitter(gdiState.buffer, gdiState.bufferPitch);
+        int32_t top = first * multiplier, count = (last - first + 1) * multiplier;
+        sendBand(dc, top, count, bandSource(top));
+        if (s.osVersion < OS_LAYERED) {
+            RECT band = {0, top, s.width, top + count};
+            InvalidateRect(s.window, &band, FALSE);
+        }
+    }
+    ReleaseDC(s.window, dc);
+    std::memset(m->dirtyLines, 0, static_cast<size_t>(s.height));
+}
+
+void refreshLoop() {
+    while (winState.initialised) {
+        winLock();
+        if (gfxMode) refresh();
+        if (winState.active) winPollKeys();
+        winPumpMessages();
+        winUnlock();
+        Sleep(REFRESH_PASS_MS);
+    }
+}
+} // namespace
+
+int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
+                int32_t refreshRate, int32_t flags) {
+    std::memset(&winState, 0, sizeof winState);
+    if (flags & SCRF_OPENGL) return -1;
+    winState.backEnd = {gdiInit, gdiExit, gdiPaint, gdiThread};
+    return winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags);
+}
+
+int32_t gdiInit() {
+    WinState& s = winState;
+    gdiState = {nullptr, nullptr, 0, nullptr, 0};
+    Screen screen = findScreen();
+    DWORD style, extendedStyle = 0;
+    int32_t x, y, outerWidth = s.width, outerHeight = s.height;
+    if (s.flags & SCRF_FULLSCREEN) {
+        if (!enterFullScreen(screen)) return -1;
+        gdiState.modeChanged = 1;
+        style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        x = s.monitor ? screen.rect.left : 0;
+        y = s.monitor ? screen.rect.top : 0;
+    } else {
+        style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+        if (!(s.flags & SCRF_FIXED)) style |= WS_MAXIMIZEBOX;
+        if (s.flags & SCRF_BORDERLESS) style = WS_POPUP;
+        if (s.flags & SCRF_TRANSPARENT) {
+            if (s.osVersion < OS_LAYERED) return -1;
+            extendedStyle = WS_EX_LAYERED;
+        }
+        RECT outer = {0, 0, s.width, s.height};
+        AdjustWindowRect(&outer, style, FALSE);
+        outerWidth = outer.right - outer.left;
+        outerHeight = outer.bottom - outer.top;
+        x = screen.rect.left + ((screen.rect.right - screen.rect.left - outerWidth) >> 1);
+        y = screen.rect.top + ((screen.rect.bottom - screen.rect.top - outerHeight) >> 1);
+        style |= WS_VISIBLE;
+    }
+    if (winCreateWindow(style, extendedStyle, x, y, outerWidth, outerHeight) != 0) return -1;
+    if (s.flags & SCRF_TRANSPARENT) {
+        if (!s.setLayeredWindowAttributes) return -1;
+        s.setLayeredWindowAttributes(s.window, s.depth > 8 ? TRANSPARENT_KEY_TRUE_COLOUR : 0, 0,
+                                     LWA_COLORKEY);
+    }
+    if (!makeBitmapInfo() || !chooseBlitter()) return -1;
+    readRefreshRate();
+    return makePalette() ? 0 : -1;
+}
+
+void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch) {
+    GfxMode* m = gfxMode;
+    int32_t multiplier = lineMultiplier();
+    for (int32_t row = 0; row < m->height * multiplier; ++row) {
+        int32_t line = row / multiplier;
+        if (!m->dirtyLines[line]) continue;
+        auto* source = reinterpret_cast<const uint32_t*>(m->framebuffer +
+                                                         static_cast<ptrdiff_t>(line) * m->pitch);
+        auto* target = reinterpret_cast<uint32_t*>(destination +
+                                                   static_cast<ptrdiff_t>(row) * destinationPitch);
+        for (int32_t x = 0; x < m->width; ++x)
+            target[x] = source[x] & 0xFFFFFFu;
+    }
+}
+
+void gdiThread(void* started) {
+    if (gdiInit() != 0) return;
+    SetEvent(static_cast<HANDLE>(started));
+    winState.active = 1;
+    refreshLoop();
+    // The window belongs to this thread: it goes with it, not later.
+    if (IsWindow(winState.window)) DestroyWindow(winState.window);
+}
+
+void gdiPaint() {
+    WinState& s = winState;
+    if (!gdiState.bitmapInfo || !gfxMode) return;
+    HDC dc = GetDC(s.window);
+    if (!dc) return;
+    applyPalette(dc);
+    sendBand(dc, 0, s.height, bandSource(0));
+    ReleaseDC(s.window, dc);
+}
+
+void gdiExit() {
+    WinState& s = winState;
+    std::free(gdiState.buffer);
+    std::free(gdiState.bitmapInfo);
+    gdiState.buffer = nullptr;
+    gdiState.bitmapInfo = nullptr;
+    // Back to the desktop's mode from the registry, also when the window
+    // never came.
+    if (gdiState.modeChanged) ChangeDisplaySettingsA(nullptr, 0);
+    gdiState.modeChanged = 0;
+    if (s.window) {
+        if (IsWindow(s.window) &&
+            GetWindowThreadProcessId(s.window, nullptr) == GetCurrentThreadId())
+            DestroyWindow(s.window);
+        s.window = nullptr;
+    }
+    if (gdiState.palette) DeleteObject(gdiState.palette);
+    gdiState.palette = nullptr;
+}
+
+int32_t* gdiListModes(int32_t depth, int32_t* count) {
+    int32_t* modes = nullptr;
+    int32_t found = 0;
+    DEVMODEA mode;
+    std::memset(&mode, 0, sizeof mode);
+    mode.dmSize = sizeof mode;
+    auto pairs = [depth](int32_t bits) {
+        return bits == depth || (bits == 15 && depth == 16) || (bits == 16 && depth == 15) ||
+               (bits == 24 && depth == 32) || (bits == 32 && depth == 24);
+    };
+    for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i) {
+        if (!pairs(static_cast<int32_t>(mode.dmBitsPerPel))) continue;
+        auto* grown = static_cast<int32_t*>(
+            std::realloc(modes, static_cast<size_t>(found + 1) * sizeof(int32_t)));
+        if (!grown) break;
+        modes = grown;
+        modes[found++] =
+            static_cast<int32_t>((mode.dmPelsWidth << 16) | (mode.dmPelsHeight & 0xFFFF));
+    }
+    if (count) *count = found;
+    return modes;
+}
+
+const GfxDriver GDI_DRIVER = {
+    "GDI",         gdiOpen,        winExit,      winLock,      winUnlock,
+    winSetColor,   winWaitRetrace, winReadMouse, winMoveMouse, winSetCaption,
+    winMoveWindow, gdiListModes,   nullptr,      nullptr,
+};

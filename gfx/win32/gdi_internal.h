@@ -1,0 +1,31 @@
+// The GDI driver's private state, shared with its tests. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Bitmap header and 256-entry colour table, as one zero-filled block.
+constexpr size_t GDI_BITMAP_INFO_SIZE = 1068;
+
+struct GdiState {
+    BITMAPINFO* bitmapInfo;
+    uint8_t* buffer;     // conversion buffer; only with a blitter
+    int32_t bufferPitch; // the mode's pitch rounded up to 4 bytes
+    HPALETTE palette;
+    int32_t modeChanged; // the display mode was changed for a full screen
+};
+extern GdiState gdiState;
+
+// Sends a band of lines to the device: SetDIBitsToDevice, or a test's recorder.
+using GdiSetBitsFn = int(WINAPI*)(HDC, int, int, DWORD, DWORD, int, int, UINT, UINT, const void*,
+                                  const BITMAPINFO*, UINT);
+extern GdiSetBitsFn gdiSetBits;
+
+int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
+                int32_t refreshRate, int32_t flags);
+int32_t gdiInit();
+void gdiExit();
+void gdiPaint();
+void gdiThread(void* started);
+void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch);

@@ -1,0 +1,126 @@
+// The window layer shared by the Windows display back ends: the one graphics
+// window, its class, the window thread that owns it, and the driver slots that
+// do not depend on the back end (palette, retrace, mouse, caption, position,
+// framebuffer lock, close).
+//
+// A back end clears `winState`, installs its four `WinBackEnd` routines and
+// calls `winInit`, which starts the window thread and waits until the back
+// end's `init` has created the window (success) or the thread has ended
+// (failure, -1). `winExit` stops the thread, undoes everything `winInit` and
+// `init` made and is safe on a half-opened layer. The window procedure turns
+// messages into keys, events, the key-state array and the mouse state; on the
+// window thread it runs while that thread holds the framebuffer lock.
+// Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "gfx/blit/blit.h"
+#include "gfx/console/input.h"
+
+// The routines a back end lends the layer.
+struct WinBackEnd {
+    int32_t (*init)();             // make the window and display objects; 0 = success
+    void (*exit)();                // destroy what init made
+    void (*paint)();               // redraw the whole window from the framebuffer
+    void (*thread)(void* started); // init, signal `started`, refresh until closed
+};
+
+using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND, DWORD);
+using MonitorFromPointFn = HMONITOR(WINAPI*)(POINT, DWORD);
+using FlashWindowExFn = BOOL(WINAPI*)(PFLASHWINFO);
+using TrackMouseEventFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
+using GetMonitorInfoAFn = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
+using ChangeDisplaySettingsExAFn = LONG(WINAPI*)(LPCSTR, LPDEVMODEA, HWND, DWORD, LPVOID);
+
+constexpr int32_t WIN_CLASS_NAME_SIZE = 140;
+constexpr int32_t WIN_PALETTE_SIZE = 256;
+
+// The shared state of the Windows back ends; cleared by each back end's open.
+struct WinState {
+    int32_t osVersion; // (major << 8) | minor
+    HINSTANCE instance;
+    WNDCLASSA windowClass;
+    HWND window;
+    PALETTEENTRY palette[WIN_PALETTE_SIZE]; // red, green, blue, PC_NOCOLLAPSE
+    Blitter blitter;                        // null: the framebuffer is shown as it is
+    HMONITOR monitor;
+    int32_t initialised; // the window thread runs while set
+    int32_t paletteChanged;
+    int32_t active; // the window has the keyboard focus
+    int32_t width, height, depth, flags, refreshRate;
+    const char* title; // the caller's string
+    char className[WIN_CLASS_NAME_SIZE];
+    WinBackEnd backEnd;
+    int32_t mouseClip;
+    SetLayeredWindowAttributesFn setLayeredWindowAttributes;
+    MonitorFromWindowFn monitorFromWindow;
+    MonitorFromPointFn monitorFromPoint;
+    FlashWindowExFn flashWindowEx;
+    TrackMouseEventFn trackMouseEvent; // winLeaveTimerStart when the platform lacks it
+    GetMonitorInfoAFn getMonitorInfoA;
+    ChangeDisplaySettingsExAFn changeDisplaySettingsExA;
+};
+static_assert(offsetof(WinState, osVersion) == 0 && sizeof(PALETTEENTRY) == 4,
+              "version first; palette entries of four bytes");
+static_assert(offsetof(WinState, className) + WIN_CLASS_NAME_SIZE <= offsetof(WinState, backEnd),
+              "class name of 140 bytes before the back-end routines");
+
+// State of the layer that survives a back end's open.
+struct WinLayer {
+    CRITICAL_SECTION lock; // the framebuffer lock; exists while a window thread does
+    HANDLE windowThread;   // null without a thread (OpenGL)
+    BOOL savedScreenSaver;
+    int32_t cursorVisible;
+    int32_t buttons, previousButtons; // BTN_* bits
+    int32_t wheel, horizontalWheel;
+    int32_t mouseX, mouseY;
+    int32_t mouseInside;
+    int32_t lastScreenX, lastScreenY; // lastScreenX 0xFFFF: none recorded
+    int32_t mouseTracking;
+    wchar_t* wideText; // WM_CHAR conversion buffers; only grow
+    int32_t wideCapacity;
+    char* oemText;
+    int32_t oemCapacity;
+};
+
+extern WinState winState;
+extern WinLayer winLayer;
+
+constexpr int32_t MOVE_KEEP = INT32_MIN; // winMoveWindow: keep this coordinate
+constexpr UINT_PTR LEAVE_TIMER_ID = 2;
+constexpr int32_t WIN_NO_SCREEN_POSITION = 0xFFFF;
+
+int32_t winInit(const char* title, int32_t width, int32_t height, int32_t depth,
+                int32_t refreshRate, int32_t flags);
+void winExit();
+// Creates the window on the calling thread with the class and title; honours
+// SCRF_TOPMOST and brings it to the foreground. 0 or -1.
+int32_t winCreateWindow(DWORD style, DWORD extendedStyle, int32_t x, int32_t y, int32_t width,
+                        int32_t height);
+void winPumpMessages();
+// Fills the mode's key-state array from the keyboard state.
+void winPollKeys();
+void winClipCursor();
+
+// Driver slots.
+void winSetColor(int32_t index, int32_t red, int32_t green, int32_t blue);
+void winWaitRetrace();
+int32_t winReadMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip);
+void winMoveMouse(int32_t x, int32_t y, int32_t cursor, int32_t clip);
+void winSetCaption(const char* title);
+int32_t winMoveWindow(int32_t x, int32_t y);
+void winLock();
+void winUnlock();
+
+// The window procedure and what it drives.
+LRESULT CALLBACK winWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI winLeaveTimerStart(LPTRACKMOUSEEVENT request);
+void CALLBACK winLeaveTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+void winToggleFullScreen();
+// Marks every display line for redrawing.
+void winMarkAllDirty();
