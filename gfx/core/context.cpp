@@ -86,8 +86,11 @@ float gfxSingle(long double value) {
     return stored;
 }
 
-GfxContext* gfxGetContext() {
+GfxContext* gfxContextCache = nullptr;
+
+GfxContext* gfxGetContextSlow() {
     auto* c = static_cast<GfxContext*>(rtContextSlot(GFX_CONTEXT_SLOT, sizeof(GfxContext)));
+    gfxContextCache = c;
     if (!c || !gfxMode || c->modeId == gfxMode->id) return c;
     std::free(c->lines);
     std::memset(c, 0, sizeof *c);
@@ -106,7 +109,7 @@ GfxContext* gfxGetContext() {
     return c;
 }
 
-void gfxSetTarget(GfxContext* c, const void* target) {
+void gfxSetTargetSlow(GfxContext* c, const void* target) {
     if (!gfxMode) return;
     if (!target) {
         if (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) selectScreen(c);
@@ -128,13 +131,6 @@ void gfxApplyStep(GfxContext* c, uint32_t flags, float* x1, float* y1, float* x2
     }
     c->lastX = x2 ? *x2 : *x1;
     c->lastY = y2 ? *y2 : *y1;
-}
-
-void gfxMapPoint(const GfxContext* c, float x, float y, int32_t* px, int32_t* py) {
-    int32_t rx = gfxRound(x), ry = gfxRound(y);
-    if (!(c->flags & CTX_VIEW_SCREEN)) rx += c->view[0], ry += c->view[1];
-    *px = rx;
-    *py = ry;
 }
 
 void gfxSortBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2) {
@@ -186,9 +182,4 @@ void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t, uint32_t,
     if ((x1 | y1 | x2 | y2) != -32768) return;
     c->flags &= ~CTX_VIEW;
     setView(c->view, 0, 0, gfxMode->width, gfxMode->height);
-}
-
-bool gfxDrawsOnVisiblePage(const GfxContext* c) {
-    return c->linesCapacity > 0 && c->lines[0] == gfxMode->framebuffer &&
-           !(c->flags & CTX_IMAGE_TARGET);
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "gfx/core/mode.h"
 #include "gfx/core/pixel.h"
 
 enum : uint32_t {
@@ -65,16 +66,45 @@ struct ImageHeader {
 };
 static_assert(sizeof(ImageHeader) == 32, "pixels start 32 bytes in");
 
+// The slot's block once created; primitives reach it without the runtime call.
+extern GfxContext* gfxContextCache;
 // The context, re-initialised for the open screen if it changed. Never null
 // except when the runtime cannot allocate the slot.
-GfxContext* gfxGetContext();
+GfxContext* gfxGetContextSlow();
+inline GfxContext* gfxGetContext() {
+    GfxContext* c = gfxContextCache;
+    if (c && gfxMode && c->modeId == gfxMode->id) return c;
+    return gfxGetContextSlow();
+}
 // Selects the screen's work page (target null) or an image.
-void gfxSetTarget(GfxContext* context, const void* target);
+void gfxSetTargetSlow(GfxContext* context, const void* target);
+inline void gfxSetTarget(GfxContext* context, const void* target) {
+    // The screen again while it already is the target: nothing changes.
+    if (!target && !context->target && !(context->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)))
+        return;
+    gfxSetTargetSlow(context, target);
+}
+// The context's putPixel/fillSpan: blending ones for a translucent colour on a
+// 4-byte target of an alpha screen, else the plain ones; always getPixel.
+inline void gfxSelectDrawRoutines(GfxContext* context, uint32_t colour) {
+    bool blend = gfxMode && (gfxMode->flags & MODE_ALPHA) && context->bytesPerPixel == 4 &&
+                 (colour & 0xFF000000u) != 0xFF000000u;
+    context->putPixel = blend ? gfxPixel.blendPixel : gfxPixel.putPixel;
+    context->fillSpan = blend ? gfxPixel.blendSpan : gfxPixel.fillSpan;
+    context->getPixel = gfxPixel.getPixel;
+}
 // Applies the coordinate type of `flags`; x2/y2 may be null for one point.
 void gfxApplyStep(GfxContext* context, uint32_t flags, float* x1, float* y1, float* x2, float* y2);
-// World point to target pixels: rounded half away from zero, view origin added.
-// Huge, infinite and NaN values saturate far outside any view.
-void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py);
+// The one-point form: an absolute point only becomes the last point.
+inline void gfxApplyStepOne(GfxContext* context, uint32_t flags, float* x, float* y) {
+    uint32_t type = flags & COORD_TYPE_MASK;
+    if (type == COORD_ONE_STEP || type == COORD_STEP_ABS || type == COORD_STEP_STEP) {
+        gfxApplyStep(context, flags, x, y, nullptr, nullptr);
+        return;
+    }
+    context->lastX = *x;
+    context->lastY = *y;
+}
 void gfxSortBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2);
 float gfxPmap(float value, int32_t kind);
 float gfxPointInfo(int32_t n);
@@ -82,8 +112,12 @@ uint8_t* gfxScreenPtr();
 void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
              uint32_t borderColour, uint32_t flags);
 
-// True when the context's first line is the visible page's first line.
-bool gfxDrawsOnVisiblePage(const GfxContext* context);
+// True when the context's first line is the visible page's first line (an
+// image target never is).
+inline bool gfxDrawsOnVisiblePage(const GfxContext* context) {
+    return context->linesCapacity > 0 && context->lines[0] == gfxMode->framebuffer &&
+           !(context->flags & CTX_IMAGE_TARGET);
+}
 // True when (x, y) lies inside the context's view.
 inline bool gfxInView(const GfxContext* context, int32_t x, int32_t y) {
     return x >= context->view[0] && y >= context->view[1] &&
@@ -108,3 +142,13 @@ inline int32_t gfxRound(float value) {
 // The value rounded to single precision, also where the compiler would keep
 // extended precision in registers: makes i686 (x87) and x86-64 agree.
 float gfxSingle(long double value);
+
+// World point to target pixels: rounded half away from zero, view origin added.
+// Huge, infinite and NaN values saturate far outside any view. (No world
+// window is ever set, so world coordinates are used unchanged.)
+inline void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
+    int32_t rx = gfxRound(x), ry = gfxRound(y);
+    if (!(context->flags & CTX_VIEW_SCREEN)) rx += context->view[0], ry += context->view[1];
+    *px = rx;
+    *py = ry;
+}

@@ -5,8 +5,30 @@
 
 #include <cstdint>
 
-void gfxLock();
+#include "gfx/core/driver.h"
+#include "gfx/core/mode.h"
+
+inline void gfxLock() {
+    GfxMode* m = gfxMode;
+    if (!m) return;
+    if (m->lockCount == 0 && m->driver && m->driver->lock) m->driver->lock();
+    ++m->lockCount;
+}
+
+// Releases one level; the driver's unlock at the outermost.
+inline void gfxRelease(GfxMode* m) {
+    if (m->lockCount > 0 && --m->lockCount == 0 && m->driver && m->driver->unlock)
+        m->driver->unlock();
+}
+
+void gfxUnlockMarking(int32_t first, int32_t last);
 // Marks lines first..last dirty when the work page is the visible one (first
 // < 0 becomes 0, last < 0 becomes the last line; a range outside the screen
 // marks nothing), then releases one level. (1, 0) only releases.
-void gfxUnlock(int32_t first, int32_t last);
+inline void gfxUnlock(int32_t first, int32_t last) {
+    if (first > last && last >= 0) {
+        if (gfxMode) gfxRelease(gfxMode);
+        return;
+    }
+    gfxUnlockMarking(first, last);
+}

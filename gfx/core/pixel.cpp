@@ -125,21 +125,6 @@ void gfxSelectPixelRoutines(int32_t bytesPerPixel) {
     r.clearSpan = r.fillSpan;
 }
 
-void gfxSelectDrawRoutines(GfxContext* context, uint32_t colour) {
-    bool blend = gfxMode && (gfxMode->flags & MODE_ALPHA) && context->bytesPerPixel == 4 &&
-                 (colour & 0xFF000000u) != 0xFF000000u;
-    context->putPixel = blend ? gfxPixel.blendPixel : gfxPixel.putPixel;
-    context->fillSpan = blend ? gfxPixel.blendSpan : gfxPixel.fillSpan;
-    context->getPixel = gfxPixel.getPixel;
-}
-
-uint32_t gfxColorToPixel(int32_t bytesPerPixel, uint32_t colour) {
-    if (bytesPerPixel == 2)
-        return ((colour >> 8) & 0xF800) | ((colour >> 5) & 0x7E0) | ((colour & 0xFF) >> 3);
-    if (bytesPerPixel == 1) return colour & 0xFF;
-    return colour;
-}
-
 uint32_t gfxRgbToPixel(int32_t bytesPerPixel, uint32_t colour, int32_t red, int32_t green,
                        int32_t blue) {
     if (bytesPerPixel != 2) return colour;

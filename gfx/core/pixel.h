@@ -36,12 +36,15 @@ extern MemFillFn gfxMemFill;
 // bytes per pixel; uses the 8-byte-store routines when the processor has MMX
 // and then sets MODE_MMX in the open screen.
 void gfxSelectPixelRoutines(int32_t bytesPerPixel);
-// The context's putPixel/fillSpan: blending ones for a translucent colour on a
-// 4-byte target of an alpha screen, else the plain ones; always getPixel.
-void gfxSelectDrawRoutines(GfxContext* context, uint32_t colour);
+// gfxSelectDrawRoutines (context.h) picks from this table per primitive.
 
 // A user colour (0xRRGGBB / index) as a stored value for the pixel size.
-uint32_t gfxColorToPixel(int32_t bytesPerPixel, uint32_t colour);
+inline uint32_t gfxColorToPixel(int32_t bytesPerPixel, uint32_t colour) {
+    if (bytesPerPixel == 2)
+        return ((colour >> 8) & 0xF800) | ((colour >> 5) & 0x7E0) | ((colour & 0xFF) >> 3);
+    if (bytesPerPixel == 1) return colour & 0xFF;
+    return colour;
+}
 // COLOR's form: 5-6-5 from the components for 2 bytes, else the colour.
 uint32_t gfxRgbToPixel(int32_t bytesPerPixel, uint32_t colour, int32_t red, int32_t green,
                        int32_t blue);

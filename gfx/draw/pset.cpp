@@ -15,7 +15,7 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
     else
         colour = preset ? c->background : c->foreground;
     gfxSelectDrawRoutines(c, colour);
-    gfxApplyStep(c, flags, &x, &y, nullptr, nullptr);
+    gfxApplyStepOne(c, flags, &x, &y);
     int32_t px, py;
     gfxMapPoint(c, x, y, &px, &py);
     if (!gfxInView(c, px, py)) return;
