@@ -1,6 +1,7 @@
 // Drives the console with its output redirected: the parent reads what arrives.
 //   print  - control characters and wide text, then the geometry it sees
-//   keys   - the codes of the keys on standard input until it ends (POSIX)
+//   keys   - the codes of the keys on standard input until it ends or Escape
+//            is pressed (POSIX)
 #include <cstdio>
 #include <cstring>
 
@@ -35,7 +36,7 @@ int printCase() {
 
 int keysCase() {
     char line[32];
-    for (int32_t code; (code = rtWaitKey()) != 0;) {
+    for (int32_t code; (code = rtWaitKey()) != 0 && code != 27;) {
         std::snprintf(line, sizeof line, "%d ", code);
         printText(line);
     }

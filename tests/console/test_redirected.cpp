@@ -7,6 +7,15 @@
 
 #include "child_output.h"
 
+#ifndef _WIN32
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "runtime/platform.h"
+#endif
+
 TEST(RedirectedConsole, OutputArrivesUnchangedWithTheFallbackGeometry) {
     std::string output;
     ASSERT_EQ(runConsoleChild("print", &output), 0);
@@ -22,5 +31,43 @@ TEST(RedirectedConsole, KeysFromAByteStream) {
     // Printable bytes, a cursor key, F12, Alt+A and DEL; then the input ends.
     ASSERT_EQ(runConsoleChild("keys", &output, "a\\033[C\\033[24~\\033a\\177"), 0);
     EXPECT_EQ(output, "97 19967 34559 7935 8 end");
+}
+
+// On a terminal the keys arrive one by one, without a line end (raw mode),
+// and a lone ESC becomes the Escape key once no more bytes follow.
+TEST(TerminalConsole, RawKeysFromATerminal) {
+    int master = -1;
+    pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string path = siblingPath("console_child");
+        execl(path.c_str(), path.c_str(), "keys", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string output;
+    auto readFor = [&](double seconds) {
+        double end = rtTimer() + seconds;
+        char chunk[256];
+        while (rtTimer() < end) {
+            struct pollfd ready = {master, POLLIN, 0};
+            if (poll(&ready, 1, 50) > 0) {
+                ssize_t n = read(master, chunk, sizeof chunk);
+                if (n <= 0) return;
+                output.append(chunk, static_cast<size_t>(n));
+            }
+        }
+    };
+    readFor(0.5); // the child sets the terminal up
+    const char keys[] = "a\033[C\033OP";
+    ASSERT_EQ(write(master, keys, sizeof keys - 1), static_cast<ssize_t>(sizeof keys - 1));
+    readFor(1.0);
+    EXPECT_EQ(output, "97 19967 15359 ") << "no echo, no waiting for a line end";
+    ASSERT_EQ(write(master, "\033", 1), 1);
+    readFor(1.0);
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(output, "97 19967 15359 end");
+    close(master);
 }
 #endif
