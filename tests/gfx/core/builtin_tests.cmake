@@ -1,6 +1,7 @@
 # Built-in data tests.
 
-# Inputs kept from fuzzing the LZW decoder (tools/fuzz_lzw.sh) are compiled
+# Inputs kept from fuzzing the LZW decoder (tools/fuzz_lzw.sh, whose form
+# they keep: two capacity bytes, then the stream) are compiled
 # into the test as byte arrays, so both targets replay them.
 file(GLOB lzw_regressions CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/lzw_regressions/*.bin)
 list(SORT lzw_regressions)
