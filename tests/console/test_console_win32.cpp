@@ -465,3 +465,40 @@ TEST_F(WinConsole, FindsItsWindowAndRestoresTheTitle) {
 }
 
 } // namespace
+
+namespace {
+
+void sendKey(WORD vk, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+TEST_F(WinConsole, HeldKeysWhileTheConsoleHasTheFocus) {
+    HWND window = conFindWindow();
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(window);
+    for (int i = 0; i < 50 && GetForegroundWindow() != window; ++i)
+        Sleep(20);
+    ASSERT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(conIsKeyDown(0x2A), 0);
+    sendKey(VK_LSHIFT, false);
+    for (int i = 0; i < 50 && !(GetAsyncKeyState(VK_SHIFT) & 0x8000); ++i)
+        Sleep(20);
+    EXPECT_EQ(conIsKeyDown(0x2A), -1);
+    EXPECT_EQ(conIsKeyDown(0x36), -1) << "both Shift keys are VK_SHIFT";
+    EXPECT_EQ(conIsKeyDown(0x1E), 0);
+    sendKey(VK_LSHIFT, true);
+    for (int i = 0; i < 50 && (GetAsyncKeyState(VK_SHIFT) & 0x8000); ++i)
+        Sleep(20);
+    EXPECT_EQ(conIsKeyDown(0x2A), 0);
+    sendKey(VK_ESCAPE, false);
+    for (int i = 0; i < 50 && !(GetAsyncKeyState(VK_ESCAPE) & 0x8000); ++i)
+        Sleep(20);
+    EXPECT_EQ(conIsKeyDown(1), -1) << "scan 1 is the first entry, Escape";
+    sendKey(VK_ESCAPE, true);
+}
+
+} // namespace
