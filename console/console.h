@@ -19,7 +19,7 @@ void conGetCursor(int32_t* column, int32_t* row);
 void conGetSize(int32_t* columns, int32_t* rows); // 80 x 25 when not a console
 int32_t conWidth(int32_t columns, int32_t rows);  // packed rows * 65536 + columns
 void conCls(int32_t mode);
-int32_t conRefreshGeometry(); // the viewUpdate fall-back
+int32_t conRefreshGeometry(); // the viewUpdate fall-back; 1 when output is a console
 int32_t conPageSet(int32_t active, int32_t visible);
 
 // Output.

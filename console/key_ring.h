@@ -32,6 +32,9 @@ struct ConsoleKeyRing {
     int32_t inputStarted;        // the control handler is installed
 };
 
+static_assert(sizeof(ConsoleKeyRing::codes) == 512 * 4 &&
+              sizeof(ConsoleKeyRing::records) == 512 * 20);
+
 extern ConsoleKeyRing conKeyRing;
 
 // Stores a code with its event; a full ring drops the oldest code.

@@ -269,6 +269,18 @@ TEST_F(WinConsole, WidthThroughTheDispatcherResetsTheView) {
     EXPECT_EQ(rtState.consoleHandle.width, 100);
 }
 
+TEST_F(WinConsole, WidthSmallerThanTheWindowShrinksItFirst) {
+    shape(40);
+    EXPECT_EQ(conWidth(40, 10), 10 * 65536 + 40);
+    CONSOLE_SCREEN_BUFFER_INFO i = info();
+    EXPECT_EQ(i.dwSize.X, 40);
+    EXPECT_EQ(i.dwSize.Y, 10);
+    EXPECT_EQ(i.srWindow.Right, 39);
+    EXPECT_EQ(i.srWindow.Bottom, 9);
+    EXPECT_EQ(conWidth(0, 12), 12 * 65536 + 40) << "a missing value keeps the current one";
+    EXPECT_EQ(info().dwSize.Y, 12);
+}
+
 TEST_F(WinConsole, WidthZeroChangesNothingAndDoesNotFreeze) {
     shape(40);
     EXPECT_EQ(conWidth(0, 0), 25 * 65536 + 80);
