@@ -130,15 +130,16 @@ void pointerMotion(HWND window, LPARAM lParam, GfxEvent& event) {
     l.mouseY = static_cast<int32_t>(HIWORD(lParam));
     POINT screen = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     ClientToScreen(window, &screen);
+    // The first message after opening only gives the deltas a starting point.
     if (l.lastScreenX == WIN_NO_SCREEN_POSITION) {
         l.lastScreenX = screen.x;
         l.lastScreenY = screen.y;
-    } else {
-        int32_t dx = screen.x - l.lastScreenX, dy = screen.y - l.lastScreenY;
-        l.lastScreenX = screen.x;
-        l.lastScreenY = screen.y;
-        if ((dx || dy) && winState.active) event = {EV_POINTER_MOVE, {l.mouseX, l.mouseY, dx, dy}};
+        return;
     }
+    int32_t dx = screen.x - l.lastScreenX, dy = screen.y - l.lastScreenY;
+    l.lastScreenX = screen.x;
+    l.lastScreenY = screen.y;
+    if ((dx || dy) && winState.active) event = {EV_POINTER_MOVE, {l.mouseX, l.mouseY, dx, dy}};
     pointerEnter(window, event);
 }
 
