@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "gfx/console/input.h"
+#include "gfx/console/pages.h"
 #include "runtime/runtime.h"
 
 namespace {
@@ -15,6 +17,17 @@ void viewUpdateNothing() {}
 void gfxInstallHooks(ConsoleHooks* hooks) {
     gfxRemoveHooks(hooks);
     hooks->viewUpdate = viewUpdateNothing;
+    hooks->readKey = gfxReadKey;
+    hooks->waitKey = gfxWaitKey;
+    hooks->keyAvailable = gfxKeyAvailable;
+    hooks->isKeyDown = gfxIsKeyDown;
+    hooks->getMouse = gfxGetMouse;
+    hooks->setMouse = gfxSetMouse;
+    hooks->sleep = gfxSleep;
+    hooks->portIn = gfxPortIn;
+    hooks->portOut = gfxPortOut;
+    hooks->pageCopy = gfxPageCopy;
+    hooks->pageSet = gfxPageSet;
 }
 
 void gfxRemoveHooks(ConsoleHooks* hooks) {
