@@ -5,18 +5,30 @@
 
 #include <cstring>
 
+#include "gfx/console/console_hooks.h"
 #include "gfx/console/input.h"
 #include "gfx/console/pages.h"
+#include "gfx/console/text_output.h"
 #include "runtime/runtime.h"
-
-namespace {
-// The graphics console keeps no separate text view state to refresh.
-void viewUpdateNothing() {}
-} // namespace
 
 void gfxInstallHooks(ConsoleHooks* hooks) {
     gfxRemoveHooks(hooks);
-    hooks->viewUpdate = viewUpdateNothing;
+    hooks->clearScreen = gfxClearScreen;
+    hooks->setColors = gfxSetColors;
+    hooks->locate = gfxLocate;
+    hooks->setWidth = gfxSetWidth;
+    hooks->getColumn = gfxGetColumn;
+    hooks->getRow = gfxGetRow;
+    hooks->getCursor = gfxGetCursor;
+    hooks->getSize = gfxGetSize;
+    hooks->printBytes = gfxPrintBytes;
+    hooks->printWide = gfxPrintWide;
+    hooks->readString = gfxReadString;
+    hooks->viewUpdate = gfxViewUpdate;
+    hooks->lineInput = gfxLineInput;
+    hooks->lineInputWide = gfxLineInputWide;
+    hooks->readCharAt = gfxReadCharAt;
+    hooks->isRedirected = gfxIsRedirected;
     hooks->readKey = gfxReadKey;
     hooks->waitKey = gfxWaitKey;
     hooks->keyAvailable = gfxKeyAvailable;
