@@ -13,9 +13,6 @@
 #include "runtime/runtime.h"
 
 namespace {
-// "presionar ", ESC, " ESC para salir" and one space: 27 bytes.
-const char MESSAGE[] = "presionar \x1b ESC para salir ";
-static_assert(sizeof(MESSAGE) - 1 == 27);
 constexpr float LOOP_START = 0.0f;
 constexpr float LOOP_STEP = 1.0f; // also RND's argument
 constexpr double X_SCALE = 1280.0;
@@ -26,6 +23,10 @@ constexpr float CIRCLE_END = FULL_TURN;
 constexpr float X_LIMIT = 1280.0f;
 constexpr float Y_LIMIT = 1024.0f;
 } // namespace
+
+// "presionar ", ESC, " ESC para salir" and one space: 27 bytes.
+const char DEMO_MESSAGE[] = "presionar \x1b ESC para salir ";
+static_assert(sizeof(DEMO_MESSAGE) - 1 == DEMO_MESSAGE_LENGTH);
 
 void demoDraw() {
     gfxScreen(21, 1, 1, SCRF_FULLSCREEN, 0);
@@ -53,11 +54,15 @@ void demoDraw() {
                 gfxPset(nullptr, x, y, 0, FLAG_DEFAULT_COLOR | COORD_ONE_ABS, -1);
 }
 
+void demoPrintMessage() {
+    rtLocateEntry(14, 16, -1, 0, 0);
+    rtPrintString(0, strTempFromBuffer(DEMO_MESSAGE, DEMO_MESSAGE_LENGTH), 1);
+}
+
 int demoMain(int argumentCount, char** argumentVector) {
     rtInit(argumentCount, argumentVector, 0);
     demoDraw();
-    rtLocateEntry(14, 16, -1, 0, 0);
-    rtPrintString(0, strTempFromBuffer(MESSAGE, sizeof(MESSAGE) - 1), 1);
+    demoPrintMessage();
     rtSleep(-1);
     rtEnd(0);
 }

@@ -1,17 +1,19 @@
-// Developer tool: runs the demonstration's drawing on the Null driver, without
-// waiting for a key, and writes the framebuffer as a binary PGM (one byte per
-// pixel holding the palette index).
+// Developer tool: runs the demonstration's drawing and message on the Null
+// driver, without waiting for a key, and writes the framebuffer as a binary
+// PGM (one byte per pixel holding the palette index).
 //
 //   demo_frame FILE          write the frame
 //   demo_frame --time [N]    time N runs (default 3) of the drawing and of the
 //                            hand-written reference loop; print both and the ratio
-//   demo_frame --check       compare the frame with the reference loop's
+//   demo_frame --check       compare the frame with the reference loop's, with
+//                            the message drawn in from the font
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "app/demo.h"
+#include "gfx/core/builtin_data.h"
 #include "gfx/core/mode.h"
 #include "runtime/platform.h"
 #include "runtime/runtime.h"
@@ -30,13 +32,27 @@ void useNullDriver() {
 bool runDemo() {
     demoResetRandom();
     demoDraw();
+    demoPrintMessage();
     return gfxMode && gfxMode->width == DEMO_WIDTH && gfxMode->height == DEMO_HEIGHT &&
            gfxMode->bytesPerPixel == 1;
+}
+
+// The message as the text console draws it at row 14, column 16: opaque
+// 8 x 16 cells from (120, 208), glyph pixels in colour 15, the rest in 0.
+void stampMessage(uint8_t* frame) {
+    const FontInfo& font = FONT_8X16;
+    for (int32_t k = 0; k < DEMO_MESSAGE_LENGTH; ++k) {
+        const uint8_t* glyph = font.glyphs + static_cast<uint8_t>(DEMO_MESSAGE[k]) * font.height;
+        for (int32_t r = 0; r < font.height; ++r)
+            for (int32_t b = 0; b < 8; ++b)
+                frame[(208 + r) * DEMO_WIDTH + 120 + 8 * k + b] = (glyph[r] >> b) & 1 ? 15 : 0;
+    }
 }
 
 bool sameAsReference() {
     std::vector<uint8_t> reference(DEMO_WIDTH * DEMO_HEIGHT, 0);
     demoReference(reference.data());
+    stampMessage(reference.data());
     for (int32_t y = 0; y < DEMO_HEIGHT; ++y)
         if (std::memcmp(reference.data() + y * DEMO_WIDTH,
                         gfxMode->pages[0] + static_cast<ptrdiff_t>(y) * gfxMode->pitch,
