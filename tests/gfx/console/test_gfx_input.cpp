@@ -52,20 +52,16 @@ struct MouseDriver {
                         std::to_string(visibility) + "," + std::to_string(clip));
     }
 };
-const GfxDriver MOUSE_DRIVER = {"Mouse",
-                                MouseDriver::open,
-                                nullptr,
-                                MouseDriver::lock,
-                                MouseDriver::unlock,
-                                nullptr,
-                                nullptr,
-                                MouseDriver::readMouse,
-                                MouseDriver::moveMouse,
-                                nullptr,
-                                nullptr,
-                                nullptr,
-                                nullptr,
-                                nullptr};
+const GfxDriver MOUSE_DRIVER = [] {
+    GfxDriver d{};
+    d.name = "Mouse";
+    d.open = MouseDriver::open;
+    d.lock = MouseDriver::lock;
+    d.unlock = MouseDriver::unlock;
+    d.readMouse = MouseDriver::readMouse;
+    d.moveMouse = MouseDriver::moveMouse;
+    return d;
+}();
 const GfxDriver* const MOUSE_LIST[] = {&MOUSE_DRIVER, nullptr};
 
 // Every test starts with an empty key ring and a cleared arrival flag.

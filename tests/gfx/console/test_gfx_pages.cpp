@@ -23,34 +23,21 @@ struct CountingDriver {
     static void present() { ++presents; }
     static void pumpEvents() { ++pumps; }
 };
-const GfxDriver RETRACE_DRIVER = {"Retrace",
-                                  CountingDriver::open,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  CountingDriver::waitRetrace,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr};
-const GfxDriver PRESENT_DRIVER = {"Present",
-                                  CountingDriver::open,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  CountingDriver::present,
-                                  CountingDriver::pumpEvents};
+const GfxDriver RETRACE_DRIVER = [] {
+    GfxDriver d{};
+    d.name = "Retrace";
+    d.open = CountingDriver::open;
+    d.waitRetrace = CountingDriver::waitRetrace;
+    return d;
+}();
+const GfxDriver PRESENT_DRIVER = [] {
+    GfxDriver d{};
+    d.name = "Present";
+    d.open = CountingDriver::open;
+    d.present = CountingDriver::present;
+    d.pumpEvents = CountingDriver::pumpEvents;
+    return d;
+}();
 
 class Pages : public GfxTest {
   protected:
