@@ -1,6 +1,6 @@
-// Installation of the graphics console hooks. Only the routines that exist are
-// installed; a slot without a graphics routine stays null so that its
-// statement keeps reaching the text console rather than a fake.
+// Installation of the graphics console hooks: every one of the 27 slots gets
+// its graphics routine at once, and closing empties them all, so that no
+// statement ever mixes the graphics screen and the text console.
 #include "gfx/core/hooks.h"
 
 #include <cstring>

@@ -5,7 +5,7 @@
 
 struct ConsoleHooks;
 
-// Fills every slot whose graphics routine exists; the others stay null.
+// Fills all 27 slots with the graphics console's routines.
 void gfxInstallHooks(ConsoleHooks* hooks);
 // Empties all 27 slots.
 void gfxRemoveHooks(ConsoleHooks* hooks);
