@@ -302,3 +302,57 @@ TEST_F(Line, BoxModes) {
 }
 
 } // namespace
+
+namespace {
+
+// Random coordinates, radii, angles and styles, with the awkward values mixed
+// in, on screens of each pixel size: every primitive stays inside the
+// framebuffer (AddressSanitizer watches) and finishes.
+class DrawFuzz : public GfxTest {};
+
+TEST_F(DrawFuzz, RandomArgumentsStayInBounds) {
+    setEnv("ZQGFX", "null");
+    const float SPECIAL[] = {0.0f,   -0.0f, 0.5f, -0.5f, 1e-45f, 1e10f, -1e10f, 3e38f,
+                             -3e38f, INF,   -INF, NaN,   1e6f,   -1e6f, 2.5f,   65535.f};
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    auto value = [&](float span) {
+        uint32_t r = next();
+        if ((r & 7) == 0) return SPECIAL[(r >> 3) % 16];
+        return (static_cast<float>(r >> 8) / 16777216.0f) * span * 2 - span * 0.5f;
+    };
+    for (int32_t depth : {8, 16, 32}) {
+        ASSERT_EQ(gfxScreenSize(37, 23, depth, 2, depth == 32 ? SCRF_ALPHA : 0, 0), 0);
+        GfxContext* c = gfxGetContext();
+        for (int i = 0; i < 20000; ++i) {
+            if (i % 500 == 0) { // a sub-rectangle view, as a viewport would set
+                c->view[0] = static_cast<int32_t>(next() % 37);
+                c->view[1] = static_cast<int32_t>(next() % 23);
+                c->view[2] = static_cast<int32_t>(next() % (38 - c->view[0]));
+                c->view[3] = static_cast<int32_t>(next() % (24 - c->view[1]));
+            }
+            uint32_t colour = next();
+            uint32_t flags = (next() & 7) | (next() & 1 ? FLAG_DEFAULT_COLOR : 0u);
+            switch (next() % 4) {
+            case 0:
+                gfxPset(nullptr, value(40), value(25), colour, flags, next() & 1);
+                break;
+            case 1:
+                gfxPoint(nullptr, value(40), value(25));
+                break;
+            case 2:
+                gfxLine(nullptr, value(40), value(25), value(40), value(25), colour,
+                        static_cast<int32_t>(next() % 3), next(), flags & ~4u);
+                break;
+            default:
+                gfxCircle(nullptr, value(40), value(25), value(30), colour, value(3) * 0.5f,
+                          next() & 1 ? 0.0f : value(8), next() & 1 ? FULL_TURN : value(8),
+                          static_cast<int32_t>(next() & 1), flags | 4);
+            }
+            ASSERT_EQ(gfxMode->lockCount, 0);
+        }
+        gfxCloseAtExit();
+    }
+}
+
+} // namespace
