@@ -1,6 +1,7 @@
 // Text output on the graphics screen: glyphs, cells, wrapping, the deferred
 // scroll, scrolling inside the text view and the dirty lines.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,29 @@ TEST_F(GfxText, ScrollingByPartOfTheViewMovesPixelsAndCells) {
     EXPECT_TRUE(showsGlyph(312, 16, 'f', 15, 0));
     EXPECT_TRUE(linesAre(24, 48, 0));
     EXPECT_TRUE(showsGlyph(0, 48, 'g', 15, 0));
+}
+
+TEST_F(GfxText, DeepScreensDrawAndScrollWholePixels) {
+    for (int32_t depth : {16, 32}) {
+        openNull(18, depth);
+        gfxSetColors(0x00FF00, 0x0000FF, 0);
+        GfxContext* c = gfxGetContext();
+        uint32_t foreground = c->foreground, background = c->background;
+        rtLocateEntry(30, 80, -1, 0, 0);
+        print("AB", 1); // wraps, scrolls once, then the line end scrolls again
+        EXPECT_EQ(rowText(27, 79, 1), "A");
+        EXPECT_EQ(rowText(28, 0, 2), "B ");
+        const FontInfo* font = gfxMode->font;
+        for (int32_t r = 0; r < 16; ++r)
+            for (int32_t b = 0; b < 8; ++b) {
+                int32_t bytes = gfxMode->bytesPerPixel;
+                uint32_t got = 0;
+                std::memcpy(&got, line(28 * 16 + r) + b * bytes, static_cast<size_t>(bytes));
+                uint32_t want = (font->glyphs['B' * 16 + r] >> b) & 1 ? foreground : background;
+                ASSERT_EQ(got, want) << depth << " " << b << "," << r;
+            }
+        EXPECT_EQ(cell(0, 29).background, background);
+    }
 }
 
 TEST_F(GfxText, LoneByte255DrawsAnUnderline) {
