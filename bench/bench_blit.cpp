@@ -35,23 +35,40 @@ std::string nameOf(const Conversion& c) {
            (c.swapped ? "s" : "");
 }
 
+// Memory placed as the product places it: a mode's page sits 32 bytes into
+// its allocation (16-byte aligned after the stored allocation address), a
+// display bitmap starts on a page. Every implementation gets the same
+// placement, so none gains or loses by accidental address aliasing.
+struct Buffer {
+    std::vector<uint8_t> storage;
+    uint8_t* bytes = nullptr;
+    Buffer() = default;
+    Buffer(size_t size, size_t offset) : storage(size + 8192, 0) {
+        const uintptr_t start = reinterpret_cast<uintptr_t>(storage.data());
+        bytes = storage.data() + ((4096 - start % 4096) % 4096) + offset;
+    }
+    uint8_t* data() { return bytes; }
+};
+constexpr size_t PAGE_OFFSET = 32, BITMAP_OFFSET = 0;
+
 // One random frame per source depth, shared by every benchmark.
 struct Frames {
-    std::vector<uint8_t> pixels[3];
+    Buffer pixels[3];
     std::vector<uint32_t> palette = std::vector<uint32_t>(256);
     std::vector<uint8_t> dirty = std::vector<uint8_t>(HEIGHT, 1);
     std::vector<uint32_t> tables = std::vector<uint32_t>(GFX_BLIT_TABLES_SIZE / 4);
     Frames() {
         std::mt19937 rng(7);
         for (int32_t i = 0; i < 3; ++i) {
-            pixels[i].resize(static_cast<size_t>(WIDTH) * HEIGHT * (i == 0 ? 1 : 2 * i));
-            for (auto& b : pixels[i])
-                b = static_cast<uint8_t>(rng());
+            const size_t size = static_cast<size_t>(WIDTH) * HEIGHT * (i == 0 ? 1 : 2 * i);
+            pixels[i] = Buffer(size, PAGE_OFFSET);
+            for (size_t b = 0; b < size; ++b)
+                pixels[i].data()[b] = static_cast<uint8_t>(rng());
         }
         for (auto& e : palette)
             e = rng() & 0xFFFFFF;
     }
-    std::vector<uint8_t>& of(int32_t depth) { return pixels[depth == 8 ? 0 : depth / 16]; }
+    Buffer& of(int32_t depth) { return pixels[depth == 8 ? 0 : depth / 16]; }
 };
 
 Frames& frames() {
@@ -76,7 +93,7 @@ void ourBlit(benchmark::State& state, Conversion c, uint32_t flags) {
     gfxBlitTables = f.tables.data();
     const Blitter blit = gfxSelectBlitter(c.displayDepth, c.swapped);
     const int32_t pitch = WIDTH * bytesOf(c.displayDepth);
-    std::vector<uint8_t> out(static_cast<size_t>(pitch) * HEIGHT);
+    Buffer out(static_cast<size_t>(pitch) * HEIGHT, BITMAP_OFFSET);
     if (!blit) state.SkipWithError("no blitter");
     for (auto _ : state) {
         blit(out.data(), pitch);
@@ -107,7 +124,7 @@ void sdlBlit(benchmark::State& state, Conversion c) {
         f.of(c.sourceDepth).data(), WIDTH, HEIGHT, bytesOf(c.sourceDepth) * 8,
         WIDTH * bytesOf(c.sourceDepth), sdlFormat(c.sourceDepth, false, true));
     const int32_t pitch = WIDTH * bytesOf(c.displayDepth);
-    std::vector<uint8_t> out(static_cast<size_t>(pitch) * HEIGHT);
+    Buffer out(static_cast<size_t>(pitch) * HEIGHT, BITMAP_OFFSET);
     SDL_Surface* target =
         SDL_CreateRGBSurfaceWithFormatFrom(out.data(), WIDTH, HEIGHT, bytesOf(c.displayDepth) * 8,
                                            pitch, sdlFormat(c.displayDepth, c.swapped, false));
@@ -162,9 +179,10 @@ void pixmanBlit(benchmark::State& state, Conversion c) {
         reinterpret_cast<uint32_t*>(f.of(c.sourceDepth).data()), WIDTH * bytesOf(c.sourceDepth));
     if (c.sourceDepth == 8) pixman_image_set_indexed(source, &indexed);
     const int32_t pitch = WIDTH * bytesOf(c.displayDepth);
-    std::vector<uint32_t> out(static_cast<size_t>(pitch) * HEIGHT / 4);
-    pixman_image_t* target = pixman_image_create_bits(
-        pixmanFormat(c.displayDepth, c.swapped, false), WIDTH, HEIGHT, out.data(), pitch);
+    Buffer out(static_cast<size_t>(pitch) * HEIGHT, BITMAP_OFFSET);
+    pixman_image_t* target =
+        pixman_image_create_bits(pixmanFormat(c.displayDepth, c.swapped, false), WIDTH, HEIGHT,
+                                 reinterpret_cast<uint32_t*>(out.data()), pitch);
     for (auto _ : state) {
         pixman_image_composite32(PIXMAN_OP_SRC, source, nullptr, target, 0, 0, 0, 0, 0, 0, WIDTH,
                                  HEIGHT);
@@ -176,7 +194,7 @@ void pixmanBlit(benchmark::State& state, Conversion c) {
 
 void frameCopy(benchmark::State& state) {
     const size_t bytes = static_cast<size_t>(WIDTH) * HEIGHT * 4;
-    std::vector<uint8_t> from(bytes, 1), to(bytes);
+    Buffer from(bytes, PAGE_OFFSET), to(bytes, BITMAP_OFFSET);
     for (auto _ : state) {
         std::memcpy(to.data(), from.data(), bytes);
         benchmark::ClobberMemory();

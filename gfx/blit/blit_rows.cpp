@@ -4,6 +4,7 @@
 
 #include "gfx/blit/blit_internal.h"
 #include "gfx/core/mode.h"
+#include "gfx/core/pixel.h"
 
 void gfxBlitRows(uint8_t* destination, int32_t destinationPitch, BlitRow row, BlitLut lut,
                  uint32_t needs, BlitDone done) {
@@ -43,9 +44,13 @@ void gfxBlitRows(uint8_t* destination, int32_t destinationPitch, BlitRow row, Bl
     if (done && dirtyRows) done();
 }
 
+// The mode's memory copy; the library's until the pixel routines are chosen.
 static void copyRow(uint8_t* destination, const uint8_t* source, int32_t width, const BlitAux&) {
-    std::memcpy(destination, source,
-                static_cast<size_t>(width) * static_cast<size_t>(gfxMode->bytesPerPixel));
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(gfxMode->bytesPerPixel);
+    if (gfxMemCopy)
+        gfxMemCopy(destination, source, bytes);
+    else
+        std::memcpy(destination, source, bytes);
 }
 
 void gfxBlitPlainCopy(uint8_t* destination, int32_t destinationPitch) {
