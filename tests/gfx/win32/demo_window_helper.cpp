@@ -1,0 +1,83 @@
+// Helper of the demonstration's window test, run under Wine beside demo.exe:
+//
+//   demo_window_helper colours FRAME.pgm OUT.ppm
+//       maps a frame of palette indices (what demo_frame writes) to the colours
+//       the demonstration's screen shows them in, as a binary PPM
+//   demo_window_helper close CLASS
+//       sends the close request (WM_CLOSE) to the window of that class
+//   demo_window_helper key CLASS
+//       posts a key press (the letter x) to the window of that class
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "gfx/core/mode.h"
+#include "gfx/core/palette.h"
+
+namespace {
+
+bool readPgm(const char* name, int& width, int& height, std::vector<unsigned char>& pixels) {
+    std::FILE* f = std::fopen(name, "rb");
+    if (!f) return false;
+    int maxValue = 0;
+    bool ok = std::fscanf(f, "P5 %d %d %d", &width, &height, &maxValue) == 3 && maxValue == 255 &&
+              width > 0 && height > 0 && std::fgetc(f) != EOF;
+    if (ok) {
+        pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+        ok = std::fread(pixels.data(), 1, pixels.size(), f) == pixels.size();
+    }
+    std::fclose(f);
+    return ok;
+}
+
+int colours(const char* in, const char* out) {
+    int width = 0, height = 0;
+    std::vector<unsigned char> frame;
+    if (!readPgm(in, width, height, frame)) {
+        std::fprintf(stderr, "cannot read %s\n", in);
+        return 1;
+    }
+    // The demonstration's screen: mode 21 with its default palette, colour 0 set to 0.
+    _putenv("ZQGFX=null");
+    if (gfxScreen(21, 1, 1, SCRF_FULLSCREEN, 0) != 0 || !gfxMode) return 1;
+    gfxPalette(0, 0, -1, -1);
+    std::FILE* f = std::fopen(out, "wb");
+    if (!f) return 1;
+    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+    std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t c = gfxMode->palette[frame[static_cast<size_t>(y) * width + x]];
+            row[x * 3] = static_cast<unsigned char>(c & 0xFF);
+            row[x * 3 + 1] = static_cast<unsigned char>((c >> 8) & 0xFF);
+            row[x * 3 + 2] = static_cast<unsigned char>((c >> 16) & 0xFF);
+        }
+        std::fwrite(row.data(), 1, row.size(), f);
+    }
+    return std::fclose(f) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "colours") == 0) return colours(argv[2], argv[3]);
+    if (argc == 3) {
+        HWND window = FindWindowA(argv[2], nullptr);
+        if (!window) {
+            std::fprintf(stderr, "no window of class %s\n", argv[2]);
+            return 1;
+        }
+        if (std::strcmp(argv[1], "close") == 0) return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+        if (std::strcmp(argv[1], "key") == 0) {
+            LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA('X', MAPVK_VK_TO_VSC)) << 16;
+            PostMessageA(window, WM_KEYDOWN, 'X', 1 | scan);
+            return PostMessageA(window, WM_KEYUP, 'X', 1 | scan | (3 << 30)) ? 0 : 1;
+        }
+    }
+    std::fprintf(stderr, "usage: demo_window_helper colours FRAME.pgm OUT.ppm | close CLASS | "
+                         "key CLASS\n");
+    return 2;
+}
