@@ -64,6 +64,8 @@ void resetPalette(GfxMode* m, int32_t index) {
         if (map && i < map->length) {
             m->attrMap[i] = map->map[i];
             colour = m->colorTable[map->map[i]];
+        } else if (i < GFX_ATTR_MAP_SIZE) {
+            m->attrMap[i] = static_cast<uint8_t>(i); // value i shows default colour i
         }
         m->palette[i] = colour;
         sendColor(m, i, colour);

@@ -139,6 +139,21 @@ TEST_F(Pages, SixteenColourModesChangeTheDefaultColourAndItsPixelValues) {
     EXPECT_EQ(gfxMode->palette[0], gfxMode->colorTable[0]);
 }
 
+TEST_F(Pages, TwoColourModesChangeOnlyTheValueThatShowsTheColour) {
+    openNull(11); // no default map: value i shows default colour i
+    const uint32_t white = gfxMode->palette[1];
+    gfxPortOut(0x3C8, 0);
+    for (int32_t v : {63, 0, 0})
+        gfxPortOut(0x3C9, v);
+    EXPECT_EQ(gfxMode->palette[0], 0xFCu);
+    EXPECT_EQ(gfxMode->palette[1], white);
+    // Colour 1 follows, then the index wraps to colour 0.
+    for (int32_t v : {0, 63, 0, 0, 0, 63})
+        gfxPortOut(0x3C9, v);
+    EXPECT_EQ(gfxMode->palette[1], 0xFC00u);
+    EXPECT_EQ(gfxMode->palette[0], 0xFC0000u);
+}
+
 TEST_F(Pages, StatusPortAndDeepScreens) {
     openWith(&RETRACE_DRIVER, 18, 16);
     EXPECT_EQ(gfxPortIn(0x3C9), -1);
