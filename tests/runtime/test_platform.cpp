@@ -12,9 +12,10 @@
 #ifdef _WIN32
 #include <windows.h>
 namespace {
-const char* const LIBRARY = "version.dll";
-const char* const GOOD1 = "GetFileVersionInfoSizeA";
-const char* const GOOD2 = "GetFileVersionInfoA";
+// A library nothing else in the process loads.
+const char* const LIBRARY = "lz32.dll";
+const char* const GOOD1 = "LZOpenFileA";
+const char* const GOOD2 = "LZClose";
 bool libraryLoaded() { return GetModuleHandleA(LIBRARY) != nullptr; }
 } // namespace
 #else
