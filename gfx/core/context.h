@@ -6,6 +6,7 @@
 // program's thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "gfx/core/mode.h"
@@ -52,6 +53,11 @@ struct GfxContext {
     FillSpanFn fillSpan;
     uint32_t flags;
 };
+
+static_assert(offsetof(GfxContext, workPage) == 4 && offsetof(GfxContext, lines) == 8 &&
+                  offsetof(GfxContext, flags) > offsetof(GfxContext, fillSpan) &&
+                  offsetof(GfxContext, screenView) == offsetof(GfxContext, view) + 16,
+              "GfxContext fields in the fixed order");
 
 // An image whose header starts with this word carries bytes per pixel, width,
 // height and pitch, with its pixels 32 bytes from the start.

@@ -34,6 +34,13 @@ struct ModeInfo {
     float aspect; // 0.0 = from the size
 };
 
+static_assert(offsetof(ModeInfo, height) == 2 && offsetof(ModeInfo, depth) == 4 &&
+                  offsetof(ModeInfo, lineMultiplier) == 5 &&
+                  offsetof(ModeInfo, defaultPages) == 6 &&
+                  offsetof(ModeInfo, textColumns) > offsetof(ModeInfo, font) &&
+                  offsetof(ModeInfo, aspect) > offsetof(ModeInfo, textRows),
+              "ModeInfo fields in the fixed order");
+
 constexpr int32_t MODE_COUNT = 21;
 extern const ModeInfo MODE_TABLE[MODE_COUNT]; // mode n is entry n - 1
 
