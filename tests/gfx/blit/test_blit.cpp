@@ -325,6 +325,29 @@ void expectFamilyMatchesPortable(const BlitFamily& family) {
                     }
 }
 
+// A bottom-up destination: a negative pitch walks the rows upwards.
+void expectNegativePitchMatchesPortable(const BlitFamily& family) {
+    std::mt19937 rng(11);
+    for (int32_t depth : SOURCE_DEPTHS)
+        for (int32_t display : DISPLAY_DEPTHS) {
+            TestScreen s(20, 4, depth, 1, MODE_MMX);
+            randomize(s, rng, false);
+            gfxBlitBuildTables(s.tables.data(), 0);
+            const int32_t pitch = 20 * displayBytes(display) + 3;
+            Target expected(pitch, 4), actual(pitch, 4);
+            const int32_t slot = slotOf(depth, display);
+            gfxBlitPortable.slots[0][slot](expected.row(3), -pitch);
+            family.slots[0][slot](actual.row(3), -pitch);
+            ASSERT_EQ(expected.bytes, actual.bytes) << depth << "->" << display;
+            uint32_t p = 0;
+            std::memcpy(&p, &s.pixels[0], s.mode.bytesPerPixel);
+            if (s.dirty[0]) {
+                EXPECT_EQ(actual.read(3, 0, displayBytes(display)),
+                          reference(depth, display, false, p, s.palette.data()));
+            }
+        }
+}
+
 // Frames large enough for the palette members to stream their stores, into
 // destinations at every alignment.
 void expectLargeFramesMatchPortable(const BlitFamily& family) {
@@ -349,12 +372,14 @@ TEST(BlitVector, Sse2MembersMatchPortable) {
     if (!gfxBlitHasSse2()) GTEST_SKIP() << "no SSE2";
     expectFamilyMatchesPortable(gfxBlitSse2);
     expectLargeFramesMatchPortable(gfxBlitSse2);
+    expectNegativePitchMatchesPortable(gfxBlitSse2);
 }
 
 TEST(BlitVector, Avx2MembersMatchPortable) {
     if (!gfxBlitHasAvx2()) GTEST_SKIP() << "no AVX2";
     expectFamilyMatchesPortable(gfxBlitAvx2);
     expectLargeFramesMatchPortable(gfxBlitAvx2);
+    expectNegativePitchMatchesPortable(gfxBlitAvx2);
 }
 
 } // namespace
