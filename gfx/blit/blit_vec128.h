@@ -27,8 +27,9 @@ template <int32_t bytes> inline void storePixel(uint8_t* out, uint32_t v) {
     std::memcpy(out, &v, bytes); // little-endian: the low bytes in order
 }
 
-// Four pixel values (top bytes zero) as 12 bytes: three of each, in order.
-inline void store24x4(uint8_t* out, __m128i v) {
+// Four pixel values (top bytes zero) as their 12 display bytes, in the low
+// 12 bytes of the result (the rest zero).
+inline __m128i pack24x4(__m128i v) {
     // Per 64-bit half: pixel 0's three bytes, then pixel 1's right after them.
     const __m128i keepFirst = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF);
     const __m128i keepSecond =
@@ -36,10 +37,23 @@ inline void store24x4(uint8_t* out, __m128i v) {
     const __m128i halves =
         _mm_or_si128(_mm_and_si128(v, keepFirst), _mm_and_si128(_mm_srli_epi64(v, 8), keepSecond));
     // Six bytes per half: move the upper half's six right after the lower's.
-    const __m128i packed =
-        _mm_or_si128(_mm_move_epi64(halves), _mm_slli_si128(_mm_srli_si128(halves, 8), 6));
+    return _mm_or_si128(_mm_move_epi64(halves), _mm_slli_si128(_mm_srli_si128(halves, 8), 6));
+}
+
+inline void store24x4(uint8_t* out, __m128i v) {
+    const __m128i packed = pack24x4(v);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
     storePixel<4>(out + 8, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8))));
+}
+
+// Sixteen pixel values as 48 bytes in three whole 16-byte stores.
+inline void store24x16(uint8_t* out, __m128i a, __m128i b, __m128i c, __m128i d) {
+    a = pack24x4(a), b = pack24x4(b), c = pack24x4(c), d = pack24x4(d);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(a, _mm_slli_si128(b, 12)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
+                     _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32),
+                     _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(d, 4)));
 }
 
 // Eight 32-bit lanes holding values up to 0xFFFF as eight 16-bit values.
@@ -95,6 +109,10 @@ template <class F> struct Pack32 {
     static void four(uint8_t* out, const uint8_t* in, const BlitAux&) {
         store24x4(out, apply32<F>(loadu(in)));
     }
+    static void sixteen(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        store24x16(out, apply32<F>(loadu(in)), apply32<F>(loadu(in + 16)),
+                   apply32<F>(loadu(in + 32)), apply32<F>(loadu(in + 48)));
+    }
     static uint32_t one(const uint8_t* in, const BlitAux&) { return F::apply(load32(in)); }
 };
 
@@ -131,6 +149,19 @@ template <class F, int32_t out_> struct Expand16 {
             storeu(out, v);
         else
             store24x4(out, v);
+    }
+    static void sixteen(uint8_t* out, const uint8_t* in, const BlitAux&) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i low = loadu(in), high = loadu(in + 16);
+        const __m128i v0 = apply32<F>(_mm_unpacklo_epi16(low, zero));
+        const __m128i v1 = apply32<F>(_mm_unpackhi_epi16(low, zero));
+        const __m128i v2 = apply32<F>(_mm_unpacklo_epi16(high, zero));
+        const __m128i v3 = apply32<F>(_mm_unpackhi_epi16(high, zero));
+        if constexpr (OUT == 4) {
+            storeu(out, v0), storeu(out + 16, v1), storeu(out + 32, v2), storeu(out + 48, v3);
+        } else {
+            store24x16(out, v0, v1, v2, v3);
+        }
     }
     static uint32_t one(const uint8_t* in, const BlitAux&) { return F::apply(load16(in)); }
 };
@@ -220,6 +251,9 @@ __attribute__((force_align_arg_pointer)) void rowLookup(uint8_t* out, const uint
         storePixel<K::OUT>(out + i * K::OUT, K::one(in + i, aux));
 }
 
+template <class K> constexpr bool hasSixteen = requires {
+    &K::sixteen;
+};
 template <class K> constexpr bool hasEight = requires {
     &K::eight;
 };
@@ -241,6 +275,9 @@ inline void finishRow(uint8_t* out, const uint8_t* in, int32_t i, int32_t width,
 // The 128-bit part of a row walk from pixel i on.
 template <class K>
 inline void rest128(uint8_t* out, const uint8_t* in, int32_t i, int32_t width, const BlitAux& aux) {
+    if constexpr (hasSixteen<K>)
+        for (; i + 16 <= width; i += 16)
+            K::sixteen(out + i * K::OUT, in + i * K::IN, aux);
     if constexpr (hasEight<K>)
         for (; i + 8 <= width; i += 8)
             K::eight(out + i * K::OUT, in + i * K::IN, aux);
