@@ -108,8 +108,14 @@ bool chooseBlitter() {
     } else if (!aligned && !(s.blitter = gfxSelectBlitter(32, 0))) {
         return false;
     }
-    if (!s.blitter) return true;
     int32_t bytesPerPixel = gfxMode ? gfxMode->bytesPerPixel : (s.depth + 7) / 8;
+    if (!s.blitter) {
+        // The framebuffer's own rows go out, from a copy taken under the lock.
+        size_t bytes = static_cast<size_t>(s.height) * static_cast<size_t>(bytesPerPixel) *
+                       static_cast<size_t>(s.width);
+        gdiState.snapshot = static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
+        return gdiState.snapshot != nullptr;
+    }
     gdiState.bufferPitch = roundUp4(bytesPerPixel * s.width);
     size_t bytes = static_cast<size_t>(s.height) * static_cast<size_t>(gdiState.bufferPitch);
     gdiState.buffer = static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
@@ -161,16 +167,25 @@ const uint8_t* bandSource(int32_t first) {
     return gfxMode->framebuffer + static_cast<ptrdiff_t>(first) * gfxMode->pitch;
 }
 
-// One refresh pass's picture work, under the lock.
-void refresh() {
+// A band taken from the framebuffer under the lock, waiting to go out.
+struct Band {
+    int32_t top, count; // display lines; count 0: nothing to send
+    const uint8_t* source;
+    bool realisePalette;
+};
+
+// Under the lock: the palette into the colour table, the dirty band converted
+// (or copied) into the driver's own buffer, the marks cleared. The device is
+// fed from that buffer after the lock is released, so the program draws on
+// while the device works, and the picture is still one consistent frame.
+Band takeBand() {
     WinState& s = winState;
     GfxMode* m = gfxMode;
-    HDC dc = GetDC(s.window);
-    if (!dc) return; // the window is gone; the program decides when to close
+    Band band = {0, 0, nullptr, false};
     if (s.paletteChanged) {
         fillColourTable();
         if (gdiState.palette) SetPaletteEntries(gdiState.palette, 0, WIN_PALETTE_SIZE, s.palette);
-        applyPalette(dc);
+        band.realisePalette = true;
         s.paletteChanged = 0;
     }
     // Drawing marks framebuffer lines; with a line multiplier each covers
@@ -184,25 +199,46 @@ void refresh() {
         int32_t last = lines - 1;
         while (!m->dirtyLines[last])
             --last;
-        if (s.blitter) s.blitter(gdiState.buffer, gdiState.bufferPitch);
-        int32_t top = first * multiplier, count = (last - first + 1) * multiplier;
-        sendBand(dc, top, count, bandSource(top));
+        band.top = first * multiplier;
+        band.count = (last - first + 1) * multiplier;
+        if (s.blitter) {
+            s.blitter(gdiState.buffer, gdiState.bufferPitch);
+            band.source = bandSource(band.top);
+        } else {
+            size_t offset = static_cast<size_t>(band.top) * static_cast<size_t>(m->pitch);
+            std::memcpy(gdiState.snapshot + offset, m->framebuffer + offset,
+                        static_cast<size_t>(band.count) * static_cast<size_t>(m->pitch));
+            band.source = gdiState.snapshot + offset;
+        }
+    }
+    std::memset(m->dirtyLines, 0, static_cast<size_t>(s.height));
+    return band;
+}
+
+void sendPending(const Band& band) {
+    WinState& s = winState;
+    HDC dc = GetDC(s.window);
+    if (!dc) return; // the window is gone; the program decides when to close
+    if (band.realisePalette) applyPalette(dc);
+    if (band.count > 0) {
+        sendBand(dc, band.top, band.count, band.source);
         if (s.osVersion < OS_LAYERED) {
-            RECT band = {0, top, s.width, top + count};
-            InvalidateRect(s.window, &band, FALSE);
+            RECT r = {0, band.top, s.width, band.top + band.count};
+            InvalidateRect(s.window, &r, FALSE);
         }
     }
     ReleaseDC(s.window, dc);
-    std::memset(m->dirtyLines, 0, static_cast<size_t>(s.height));
 }
 
 void refreshLoop() {
     while (winState.initialised) {
         winLock();
-        if (gfxMode) refresh();
         if (winState.active) winPollKeys();
+        // Messages first: a switch to full screen replaces the buffers.
         winPumpMessages();
+        Band band = gfxMode ? takeBand() : Band{0, 0, nullptr, false};
         winUnlock();
+        if (band.count > 0 || band.realisePalette) sendPending(band);
         Sleep(REFRESH_PASS_MS);
     }
 }
@@ -218,7 +254,7 @@ int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
 
 int32_t gdiInit() {
     WinState& s = winState;
-    gdiState = {nullptr, nullptr, 0, nullptr, 0};
+    gdiState = {nullptr, nullptr, 0, nullptr, 0, nullptr};
     Screen screen = findScreen();
     DWORD style, extendedStyle = 0;
     int32_t x, y, outerWidth = s.width, outerHeight = s.height;
@@ -292,8 +328,10 @@ void gdiPaint() {
 void gdiExit() {
     WinState& s = winState;
     std::free(gdiState.buffer);
+    std::free(gdiState.snapshot);
     std::free(gdiState.bitmapInfo);
     gdiState.buffer = nullptr;
+    gdiState.snapshot = nullptr;
     gdiState.bitmapInfo = nullptr;
     // Back to the desktop's mode from the registry, also when the window
     // never came.

@@ -14,6 +14,7 @@ struct GdiState {
     int32_t bufferPitch; // the mode's pitch rounded up to 4 bytes
     HPALETTE palette;
     int32_t modeChanged; // the display mode was changed for a full screen
+    uint8_t* snapshot;   // without a blitter: the band's rows, copied under the lock
 };
 extern GdiState gdiState;
 
