@@ -300,6 +300,50 @@ TEST_F(WindowInput, MousePlacementClampsAndStoresUnclamped) {
     EXPECT_EQ(winState.mouseClip, 0);
 }
 
+TEST_F(WindowInput, KeysFasterThanReadKeepTheNewest) {
+    for (int i = 0; i < 40; ++i)
+        PostMessageA(winState.window, WM_CHAR, 'a' + (i % 26), 1);
+    settle(150);
+    std::vector<int32_t> keys = takeKeys();
+    ASSERT_EQ(keys.size(), 15u);
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(keys[i], 'a' + ((25 + i) % 26)) << i;
+}
+
+// Messages with arbitrary parameters, as another program might send them:
+// the window thread keeps running and the screen still closes.
+TEST_F(WindowInput, AnyMessageWithAnyParameters) {
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed;
+    };
+    const UINT handled[] = {WM_ACTIVATE,    WM_SIZE,          WM_SYSKEYDOWN,    WM_SYSKEYUP,
+                            WM_KEYDOWN,     WM_KEYUP,         WM_CHAR,          WM_SYSCHAR,
+                            WM_MOUSEMOVE,   WM_LBUTTONDOWN,   WM_LBUTTONDBLCLK, WM_LBUTTONUP,
+                            WM_RBUTTONDOWN, WM_RBUTTONUP,     WM_MBUTTONDOWN,   WM_MBUTTONUP,
+                            WM_XBUTTONDOWN, WM_XBUTTONDBLCLK, WM_XBUTTONUP,     WM_MOUSEWHEEL,
+                            WM_MOUSEHWHEEL, WM_MOUSELEAVE,    WM_SETCURSOR,     WM_MOVING,
+                            WM_PAINT,       WM_DISPLAYCHANGE, WM_CLOSE,         WM_TIMER};
+    for (int i = 0; i < 3000; ++i) {
+        UINT message = handled[next() % std::size(handled)];
+        WPARAM w = next();
+        LPARAM l = static_cast<LPARAM>(next());
+        if (message == WM_SIZE && w == SIZE_MAXIMIZED) w = SIZE_RESTORED;
+        if (message == WM_SYSKEYDOWN && (w & 0xFF) == VK_RETURN) w = VK_TAB;
+        PostMessageA(winState.window, message, w, l);
+        if (i % 100 == 0) Sleep(5);
+    }
+    settle(300);
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(winState.window, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer), 0);
+    EXPECT_TRUE(IsWindow(winState.window));
+    takeKeys();
+    takeEvents();
+    ReleaseCapture();
+    ClipCursor(nullptr);
+}
+
 class FullScreenSwitch : public ::testing::Test {
   protected:
     void TearDown() override { closeScreen(); }
@@ -336,6 +380,15 @@ TEST_F(FullScreenSwitch, AltEnterSwitchesBetweenWindowAndFullScreen) {
     EXPECT_FALSE(winState.flags & SCRF_FULLSCREEN);
     EXPECT_TRUE(GetWindowLongA(winState.window, GWL_STYLE) & WS_CAPTION);
     EXPECT_TRUE(waitFor([] { return windowPixel(10, 10) == gfxMode->palette[3]; }));
+}
+
+TEST_F(FullScreenSwitch, MaximisingSwitchesToFullScreen) {
+    open(0);
+    SendMessageA(winState.window, WM_SIZE, SIZE_MAXIMIZED, 0);
+    settle(100);
+    EXPECT_TRUE(winState.flags & SCRF_FULLSCREEN);
+    EXPECT_TRUE(GetWindowLongA(winState.window, GWL_STYLE) & WS_POPUP);
+    EXPECT_EQ(winState.active, 1);
 }
 
 TEST_F(FullScreenSwitch, FixedScreensStay) {
