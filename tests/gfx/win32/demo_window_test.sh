@@ -44,7 +44,7 @@ run "$helper" colours 'Z:'"$work/frame.pgm" 'Z:'"$work/expected.ppm" ||
 start_and_compare() {
     rm -f "$work/status"
     (
-        run "$demo" >/dev/null 2>&1
+        run "$demo" >"$work/demo.log" 2>&1
         echo $? >"$work/status"
     ) &
     demo_pid=$!
@@ -60,7 +60,7 @@ start_and_compare() {
     [ "$geometry" = 1280x1024 ] || fail "window is $geometry, not the full 1280x1024 screen"
     local differing=unknown
     for _ in $(seq 300); do
-        [ -s "$work/status" ] && fail "demo.exe ended before a key: $(cat "$work/status")"
+        [ -s "$work/status" ] && fail "demo.exe ended before a key: $(cat "$work/status"); output: $(head -c 2000 "$work/demo.log")"
         if xwd -silent -id "$window" >"$work/shot.xwd" 2>/dev/null &&
             convert "$work/shot.xwd" "$work/shot.ppm" 2>/dev/null; then
             differing=$(compare -metric AE "$work/shot.ppm" "$work/expected.ppm" null: 2>&1)
@@ -80,7 +80,7 @@ wait_exit() {
     [ -s "$work/status" ] || fail "demo.exe did not end after $1"
     local code
     code=$(cat "$work/status")
-    [ "$code" = 0 ] || fail "exit code $code after $1"
+    [ "$code" = 0 ] || fail "exit code $code after $1; output: $(head -c 2000 "$work/demo.log")"
     wait "$demo_pid" 2>/dev/null
     demo_pid=
     echo "ended with exit code 0 after $1"
