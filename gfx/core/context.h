@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "gfx/core/mode.h"
 #include "gfx/core/pixel.h"
@@ -139,11 +140,21 @@ inline int32_t gfxTruncate(double value) {
     return static_cast<int32_t>(value);
 }
 int32_t gfxTruncate(long double value);
-// Half away from zero. A single plus 0.5 is exact in double precision, so both
-// targets give the same pixel.
+// Half away from zero, worked out on the single's bits: exact, the same on
+// both targets, and free of the x87 rounding-mode switches that a conversion
+// to integer costs on i686.
 inline int32_t gfxRound(float value) {
-    double v = value;
-    return gfxTruncate(v > 0 ? v + 0.5 : v - 0.5);
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    int32_t exponent = static_cast<int32_t>((bits >> 23) & 0xFF);
+    bool negative = (bits >> 31) != 0;
+    if (exponent == 0xFF && (bits & 0x7FFFFF)) return -GFX_COORD_LIMIT; // NaN
+    if (exponent < 126) return 0;                                       // below 0.5
+    if (exponent >= 127 + 30) return negative ? -GFX_COORD_LIMIT : GFX_COORD_LIMIT;
+    uint32_t mantissa = (bits & 0x7FFFFF) | 0x800000; // value = mantissa * 2^(exponent - 150)
+    int32_t shift = 150 - exponent;
+    uint32_t magnitude = shift > 0 ? ((mantissa >> (shift - 1)) + 1) >> 1 : mantissa << -shift;
+    return negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
 }
 // The value rounded to single precision, also where the compiler would keep
 // extended precision in registers: makes i686 (x87) and x86-64 agree.

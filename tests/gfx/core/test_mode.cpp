@@ -346,6 +346,22 @@ TEST_F(Context, MappingRoundsHalfAwayFromZero) {
     EXPECT_FALSE(gfxInView(c, x, y));
 }
 
+TEST(Rounding, BitwiseRoundingEqualsTheArithmeticOne) {
+    // Across the whole single range (every 4093rd bit pattern, which visits
+    // every exponent and both signs), the bit-level rounding agrees with
+    // truncating v + 0.5 / v - 0.5 in double precision, saturated.
+    for (uint64_t b = 0; b <= 0xFFFFFFFFu; b += 4093) {
+        uint32_t bits = static_cast<uint32_t>(b);
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        double v = f;
+        ASSERT_EQ(gfxRound(f), gfxTruncate(v > 0 ? v + 0.5 : v - 0.5)) << std::hex << bits;
+    }
+    EXPECT_EQ(gfxRound(0.49999997f), 0);
+    EXPECT_EQ(gfxRound(-1073741824.0f), -GFX_COORD_LIMIT);
+    EXPECT_EQ(gfxRound(1073741760.0f), 1073741760);
+}
+
 TEST_F(Context, StepTypes) {
     openNull(13);
     GfxContext* c = gfxGetContext();
