@@ -11,7 +11,8 @@ void gfxUnlockMarking(int32_t first, int32_t last) {
     if (c && m->visiblePage == c->workPage) {
         if (first < 0) first = 0;
         if (first <= last && last < m->height)
-            for (int32_t y = first; y <= last; ++y) m->dirtyLines[y] = 1;
+            for (int32_t y = first; y <= last; ++y)
+                m->dirtyLines[y] = 1;
     }
     gfxRelease(m);
 }
