@@ -13,20 +13,13 @@ struct BlitAux {
     const uint32_t* palette; // the mode's palette, 0x00BBGGRR
     const uint32_t* tables;  // the 16-bit expansion tables (low, then high)
     const uint32_t* lut;     // the palette in display format, built per frame
-    bool stream;             // the frame is large: store around the caches where that pays
 };
-
-// Frames converting at least this many pixels are streamed (see BlitAux).
-constexpr int64_t BLIT_STREAM_PIXELS = 1 << 18;
 
 // Converts `width` pixels of one source row into one destination row.
 using BlitRow = void (*)(uint8_t* destination, const uint8_t* source, int32_t width,
                          const BlitAux& aux);
 // Fills the 256 entries of `lut` from the palette.
 using BlitLut = void (*)(uint32_t* lut, const uint32_t* palette);
-// Runs after the last row of a frame that converted at least one row (the
-// streaming members order their stores there).
-using BlitDone = void (*)();
 
 enum : uint32_t {
     BLIT_NEEDS_PALETTE = 1, // 8-bit source
@@ -37,9 +30,10 @@ enum : uint32_t {
 // row shown lineMultiplier times. Does nothing while no screen is open or
 // when a needed buffer is missing.
 void gfxBlitRows(uint8_t* destination, int32_t destinationPitch, BlitRow row, BlitLut lut,
-                 uint32_t needs, BlitDone done = nullptr);
+                 uint32_t needs);
 
-// The plain row copy (8 to 8, 5-6-5 to 16, 32 to 32 normal) of both families.
+// The portable plain row copy (8 to 8, 5-6-5 to 16, 32 to 32 normal): the
+// mode's memory copy, width x bytes per pixel per dirty row.
 void gfxBlitPlainCopy(uint8_t* destination, int32_t destinationPitch);
 
 // Slot index within an order's row of twelve: source group * 4 + display column.
@@ -54,9 +48,11 @@ enum : int32_t {
     BLIT_SLOTS = 12,
 };
 
-// One family: slots[0] the normal order, slots[1] the swapped order.
+// One family: slots[0] the normal order, slots[1] the swapped order, and the
+// family's plain row copy (also in the slots that copy).
 struct BlitFamily {
     Blitter slots[2][BLIT_SLOTS];
+    Blitter copy;
 };
 
 extern const BlitFamily gfxBlitPortable;

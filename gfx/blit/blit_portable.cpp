@@ -118,33 +118,37 @@ constexpr uint32_t TAB = BLIT_NEEDS_TABLES;
 
 } // namespace
 
-const BlitFamily gfxBlitPortable = {{
-    {
-        member<row16<rgbPixel<fromPalette, to15>>, PAL>,
-        member<row16<rgbPixel<fromPalette, to16>>, PAL>,
-        member<row24<rgbPixel<fromPalette, to32>>, PAL>,
-        member<row32<rgbPixel<fromPalette, to32>>, PAL>,
-        member<row16<p16To15>, 0>,
-        gfxBlitPlainCopy,
-        member<row24<p16Expand>, TAB>,
-        member<row32<p16Expand>, TAB>,
-        member<row16<rgbPixel<from32, to15>>, 0>,
-        member<row16<rgbPixel<from32, to16>>, 0>,
-        member<row24<rgbPixel<from32, to32>>, 0>,
-        gfxBlitPlainCopy,
-    },
-    {
-        member<row16<rgbPixel<fromPalette, to15Swapped>>, PAL>,
-        member<row16<rgbPixel<fromPalette, to16Swapped>>, PAL>,
-        member<row24<rgbPixel<fromPalette, to32Swapped>>, PAL>,
-        member<row32<rgbPixel<fromPalette, to32Swapped>>, PAL>,
-        member<row16<p16To15Swapped>, 0>,
-        member<row16<p16To16Swapped>, 0>,
-        member<row24<p16Expand>, TAB>,
-        member<row32<p16Expand>, TAB>,
-        member<row16<rgbPixel<from32, to15Swapped>>, 0>,
-        member<row16<rgbPixel<from32, to16Swapped>>, 0>,
-        member<row24<rgbPixel<from32, to32Swapped>>, 0>,
-        member<row32<rgbPixel<from32, to32Swapped>>, 0>,
-    },
-}};
+const BlitFamily gfxBlitPortable = {
+    .slots =
+        {
+            {
+                member<row16<rgbPixel<fromPalette, to15>>, PAL>,
+                member<row16<rgbPixel<fromPalette, to16>>, PAL>,
+                member<row24<rgbPixel<fromPalette, to32>>, PAL>,
+                member<row32<rgbPixel<fromPalette, to32>>, PAL>,
+                member<row16<p16To15>, 0>,
+                gfxBlitPlainCopy,
+                member<row24<p16Expand>, TAB>,
+                member<row32<p16Expand>, TAB>,
+                member<row16<rgbPixel<from32, to15>>, 0>,
+                member<row16<rgbPixel<from32, to16>>, 0>,
+                member<row24<rgbPixel<from32, to32>>, 0>,
+                gfxBlitPlainCopy,
+            },
+            {
+                member<row16<rgbPixel<fromPalette, to15Swapped>>, PAL>,
+                member<row16<rgbPixel<fromPalette, to16Swapped>>, PAL>,
+                member<row24<rgbPixel<fromPalette, to32Swapped>>, PAL>,
+                member<row32<rgbPixel<fromPalette, to32Swapped>>, PAL>,
+                member<row16<p16To15Swapped>, 0>,
+                member<row16<p16To16Swapped>, 0>,
+                member<row24<p16Expand>, TAB>,
+                member<row32<p16Expand>, TAB>,
+                member<row16<rgbPixel<from32, to15Swapped>>, 0>,
+                member<row16<rgbPixel<from32, to16Swapped>>, 0>,
+                member<row24<rgbPixel<from32, to32Swapped>>, 0>,
+                member<row32<rgbPixel<from32, to32Swapped>>, 0>,
+            },
+        },
+    .copy = gfxBlitPlainCopy,
+};

@@ -7,7 +7,7 @@
 #include "gfx/core/pixel.h"
 
 void gfxBlitRows(uint8_t* destination, int32_t destinationPitch, BlitRow row, BlitLut lut,
-                 uint32_t needs, BlitDone done) {
+                 uint32_t needs) {
     const GfxMode* mode = gfxMode;
     if (!mode || !mode->framebuffer || !mode->dirtyLines || !destination) return;
     if ((needs & BLIT_NEEDS_PALETTE) && !mode->palette) return;
@@ -17,13 +17,7 @@ void gfxBlitRows(uint8_t* destination, int32_t destinationPitch, BlitRow row, Bl
     // A hand-made record with multiplier 0 still shows each row once.
     const int32_t multiplier = mode->lineMultiplier > 1 ? mode->lineMultiplier : 1;
     alignas(64) uint32_t converted[256];
-    int64_t dirtyRows = 0;
-    for (int32_t source = 0; source < mode->height; ++source)
-        dirtyRows += mode->dirtyLines[source] != 0;
-    // A frame larger than the caches would only evict useful lines on its way
-    // to the display, so the members that can store around them do.
-    const bool stream = dirtyRows * multiplier * mode->width >= BLIT_STREAM_PIXELS;
-    BlitAux aux{mode->palette, gfxBlitTables, nullptr, stream};
+    BlitAux aux{mode->palette, gfxBlitTables, nullptr};
     uint8_t* out = destination;
     for (int32_t source = 0; source < mode->height; ++source) {
         if (!mode->dirtyLines[source]) {
@@ -41,7 +35,6 @@ void gfxBlitRows(uint8_t* destination, int32_t destinationPitch, BlitRow row, Bl
             out += destinationPitch;
         }
     }
-    if (done && dirtyRows) done();
 }
 
 // The mode's memory copy; the library's until the pixel routines are chosen.

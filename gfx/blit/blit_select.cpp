@@ -82,13 +82,12 @@ Blitter gfxSelectBlitter(int32_t displayDepth, int32_t swapped) {
     if (!mode) return nullptr;
     const int32_t group = sourceGroup(mode->depth);
     if (group < 0) return nullptr;
-    if (displayDepth == 8) return group == BLIT_SRC8 ? gfxBlitPlainCopy : nullptr;
-    const int32_t column = displayColumn(displayDepth);
-    if (column < 0) return nullptr;
-    if (group == BLIT_SRC16 && column >= BLIT_TO24 && !gfxBlitTables) return nullptr;
-
     const bool vector =
         (mode->flags & MODE_MMX) && mode->lineMultiplier == 1 && mode->width % 4 == 0;
     const BlitFamily& family = vector ? vectorFamily() : gfxBlitPortable;
+    if (displayDepth == 8) return group == BLIT_SRC8 ? family.copy : nullptr;
+    const int32_t column = displayColumn(displayDepth);
+    if (column < 0) return nullptr;
+    if (group == BLIT_SRC16 && column >= BLIT_TO24 && !gfxBlitTables) return nullptr;
     return family.slots[order][group * 4 + column];
 }

@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 
 #include "gfx/blit/blit_internal.h"
+#include "gfx/core/mode.h"
 
 #pragma GCC push_options
 #pragma GCC target("sse2")
@@ -17,40 +18,48 @@ template <class K> void member(uint8_t* destination, int32_t pitch) {
 }
 
 template <class K> void lookup(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, rowLookup<K>, K::LUT, BLIT_NEEDS_PALETTE, streamDone);
+    gfxBlitRows(destination, pitch, rowLookup<K>, K::LUT, BLIT_NEEDS_PALETTE);
+}
+
+void copy(uint8_t* destination, int32_t pitch) {
+    gfxBlitRows(destination, pitch, copyRow128, nullptr, 0);
 }
 
 } // namespace
 
-const BlitFamily gfxBlitSse2 = {{
-    {
-        lookup<Lookup8<From32To15Swapped, 2>>,
-        lookup<Lookup8<From32To16Swapped, 2>>,
-        lookup<Lookup8<SwapRedBlue, 3>>,
-        lookup<Lookup8<SwapRedBlue, 4>>,
-        member<Shuffle16<From16To15>>,
-        gfxBlitPlainCopy,
-        member<Expand16<From16To32, 3>>,
-        member<Expand16<From16To32, 4>>,
-        member<Narrow32<From32To15>>,
-        member<Narrow32<From32To16>>,
-        member<Pack32<Low24>>,
-        gfxBlitPlainCopy,
-    },
-    {
-        lookup<Lookup8<From32To15, 2>>,
-        lookup<Lookup8<From32To16, 2>>,
-        lookup<Lookup8<Low24, 3>>,
-        lookup<Lookup8<Low24, 4>>,
-        member<Shuffle16<From16To15Swapped>>,
-        member<Shuffle16<From16To16Swapped>>,
-        member<Expand16<From16To32Swapped, 3>>,
-        member<Expand16<From16To32Swapped, 4>>,
-        member<Narrow32<From32To15Swapped>>,
-        member<Narrow32<From32To16Swapped>>,
-        member<Pack32<SwapRedBlue>>,
-        member<Map32<SwapRedBlue>>,
-    },
-}};
+const BlitFamily gfxBlitSse2 = {
+    .slots =
+        {
+            {
+                lookup<Lookup8<From32To15Swapped, 2>>,
+                lookup<Lookup8<From32To16Swapped, 2>>,
+                lookup<Lookup8<SwapRedBlue, 3>>,
+                lookup<Lookup8<SwapRedBlue, 4>>,
+                member<Shuffle16<From16To15>>,
+                copy,
+                member<Expand16<From16To32, 3>>,
+                member<Expand16<From16To32, 4>>,
+                member<Narrow32<From32To15>>,
+                member<Narrow32<From32To16>>,
+                member<Pack32<Low24>>,
+                copy,
+            },
+            {
+                lookup<Lookup8<From32To15, 2>>,
+                lookup<Lookup8<From32To16, 2>>,
+                lookup<Lookup8<Low24, 3>>,
+                lookup<Lookup8<Low24, 4>>,
+                member<Shuffle16<From16To15Swapped>>,
+                member<Shuffle16<From16To16Swapped>>,
+                member<Expand16<From16To32Swapped, 3>>,
+                member<Expand16<From16To32Swapped, 4>>,
+                member<Narrow32<From32To15Swapped>>,
+                member<Narrow32<From32To16Swapped>>,
+                member<Pack32<SwapRedBlue>>,
+                member<Map32<SwapRedBlue>>,
+            },
+        },
+    .copy = copy,
+};
 
 #pragma GCC pop_options

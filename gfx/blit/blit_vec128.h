@@ -2,7 +2,8 @@
 // the row walk that ends a row with single pixels. Included by the files of
 // the vector family after they have chosen their instruction set (SSE2 or
 // AVX2), so each compiles its own copy; everything here has internal linkage.
-// Needs <emmintrin.h>, <cstring> and blit_internal.h included before.
+// Needs <emmintrin.h>, <cstring>, blit_internal.h and gfx/core/mode.h included
+// before.
 #pragma once
 
 #include "gfx/blit/blit_pixels.h"
@@ -170,25 +171,16 @@ template <class F, int32_t out_> struct Expand16 {
 template <class F, int32_t out_> struct Lookup8 {
     static constexpr int32_t IN = 1, OUT = out_;
     static constexpr BlitLut LUT = buildLut<F>;
-    static uint32_t one(const uint8_t* in, const BlitAux& aux) { return aux.lut[in[0]]; }
     // Output in whole 16-byte units: four 32-bit pixels, eight 16-bit ones or
     // sixteen 24-bit ones (three units).
     static constexpr int32_t BLOCK = OUT == 3 ? 16 : 16 / OUT;
-    template <bool streaming> static void put(uint8_t* out, __m128i v) {
-        if constexpr (streaming)
-            _mm_stream_si128(reinterpret_cast<__m128i*>(out), v);
-        else
-            storeu(out, v);
-    }
-    template <bool streaming>
     static void block(uint8_t* out, const uint8_t* in, const uint32_t* lut) {
         if constexpr (OUT == 2) {
             const uint32_t a = load32(in), b = load32(in + 4);
-            put<streaming>(
-                out, _mm_set_epi32(static_cast<int>(lut[b >> 16 & 0xFF] | lut[b >> 24] << 16),
-                                   static_cast<int>(lut[b & 0xFF] | lut[b >> 8 & 0xFF] << 16),
-                                   static_cast<int>(lut[a >> 16 & 0xFF] | lut[a >> 24] << 16),
-                                   static_cast<int>(lut[a & 0xFF] | lut[a >> 8 & 0xFF] << 16)));
+            storeu(out, _mm_set_epi32(static_cast<int>(lut[b >> 16 & 0xFF] | lut[b >> 24] << 16),
+                                      static_cast<int>(lut[b & 0xFF] | lut[b >> 8 & 0xFF] << 16),
+                                      static_cast<int>(lut[a >> 16 & 0xFF] | lut[a >> 24] << 16),
+                                      static_cast<int>(lut[a & 0xFF] | lut[a >> 8 & 0xFF] << 16)));
         } else if constexpr (OUT == 3) {
             // Four pixels of three bytes make three 32-bit words.
             uint32_t w[12];
@@ -201,54 +193,71 @@ template <class F, int32_t out_> struct Lookup8 {
                 w[3 * q + 2] = p2 >> 16 | p3 << 8;
             }
             for (int32_t u = 0; u < 3; ++u)
-                put<streaming>(out + 16 * u, _mm_set_epi32(static_cast<int>(w[4 * u + 3]),
-                                                           static_cast<int>(w[4 * u + 2]),
-                                                           static_cast<int>(w[4 * u + 1]),
-                                                           static_cast<int>(w[4 * u])));
+                storeu(out + 16 * u,
+                       _mm_set_epi32(static_cast<int>(w[4 * u + 3]), static_cast<int>(w[4 * u + 2]),
+                                     static_cast<int>(w[4 * u + 1]), static_cast<int>(w[4 * u])));
         } else {
             const uint32_t s = load32(in);
-            put<streaming>(out, _mm_set_epi32(static_cast<int>(lut[s >> 24]),
-                                              static_cast<int>(lut[s >> 16 & 0xFF]),
-                                              static_cast<int>(lut[s >> 8 & 0xFF]),
-                                              static_cast<int>(lut[s & 0xFF])));
+            storeu(out, _mm_set_epi32(
+                            static_cast<int>(lut[s >> 24]), static_cast<int>(lut[s >> 16 & 0xFF]),
+                            static_cast<int>(lut[s >> 8 & 0xFF]), static_cast<int>(lut[s & 0xFF])));
         }
-    }
-    // Pixels to write singly before out + head * OUT lies on a 16-byte
-    // boundary, or -1 when no pixel boundary ever does.
-    static int32_t head(uintptr_t misalign) {
-        if constexpr (OUT == 3)
-            return static_cast<int32_t>((16 - misalign) * 11 % 16); // 3 * 11 = 1 mod 16
-        if (misalign % OUT) return -1;
-        return static_cast<int32_t>((16 - misalign) % 16) / OUT;
     }
 };
 
-// After a frame of streaming stores: make them visible in order before the
-// display thread reads the rows.
-inline void streamDone() {
-    _mm_sfence();
-}
-
-// Row walk of the palette members: lookups are the bottleneck, so the stores
-// of a large frame go around the caches (aligned streaming stores after
-// single pixels up to the first 16-byte boundary).
+// Row walk of the palette members. The stores stay ordinary (cached): the
+// converted rows are read right after by whoever presents them, and on the
+// processors measured here the lookups, not the stores, set the pace.
 template <class K>
 __attribute__((force_align_arg_pointer)) void rowLookup(uint8_t* out, const uint8_t* in,
                                                         int32_t width, const BlitAux& aux) {
-    constexpr int32_t BLOCK = K::BLOCK;
     const uint32_t* lut = aux.lut; // stores through `out` could alias `aux`
     int32_t i = 0;
-    const int32_t head = aux.stream ? K::head(reinterpret_cast<uintptr_t>(out) & 15) : -1;
-    if (head >= 0) {
-        for (; i < head && i < width; ++i)
-            storePixel<K::OUT>(out + i * K::OUT, K::one(in + i, aux));
-        for (; i + BLOCK <= width; i += BLOCK)
-            K::template block<true>(out + i * K::OUT, in + i, lut);
-    }
-    for (; i + BLOCK <= width; i += BLOCK)
-        K::template block<false>(out + i * K::OUT, in + i, lut);
+    for (; i + K::BLOCK <= width; i += K::BLOCK)
+        K::block(out + i * K::OUT, in + i, lut);
     for (; i < width; ++i)
-        storePixel<K::OUT>(out + i * K::OUT, K::one(in + i, aux));
+        storePixel<K::OUT>(out + i * K::OUT, lut[in[i]]);
+}
+
+// Rows shorter than one wide step: at most two overlapping pieces of the
+// widest size that fits (both read before either is written; the source and
+// the destination never overlap).
+inline void copyShort(uint8_t* out, const uint8_t* in, size_t n) {
+    if (n >= 16) {
+        const __m128i a = loadu(in), b = loadu(in + n - 16);
+        storeu(out, a), storeu(out + n - 16, b);
+    } else if (n >= 8) {
+        const __m128i a = loadl(in), b = loadl(in + n - 8);
+        storel(out, a), storel(out + n - 8, b);
+    } else if (n >= 4) {
+        const uint32_t a = load32(in), b = load32(in + n - 4);
+        storePixel<4>(out, a), storePixel<4>(out + n - 4, b);
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = in[i];
+    }
+}
+
+// The plain row copy in 16-byte steps: the first step unaligned, then stores
+// aligned on the destination, four per turn, and the last 16 bytes taken again
+// unaligned (rewriting a few bytes with their own values) so no short tail is
+// left.
+__attribute__((force_align_arg_pointer)) inline void copyRow128(uint8_t* out, const uint8_t* in,
+                                                                int32_t width, const BlitAux&) {
+    const size_t n = static_cast<size_t>(width) * static_cast<size_t>(gfxMode->bytesPerPixel);
+    if (n < 16) return copyShort(out, in, n);
+    size_t i = -reinterpret_cast<uintptr_t>(out) & 15;
+    if (i) storeu(out, loadu(in));
+    for (; i + 64 <= n; i += 64) {
+        const __m128i a = loadu(in + i), b = loadu(in + i + 16);
+        const __m128i c = loadu(in + i + 32), d = loadu(in + i + 48);
+        auto* o = reinterpret_cast<__m128i*>(out + i);
+        _mm_store_si128(o, a), _mm_store_si128(o + 1, b);
+        _mm_store_si128(o + 2, c), _mm_store_si128(o + 3, d);
+    }
+    for (; i + 16 <= n; i += 16)
+        _mm_store_si128(reinterpret_cast<__m128i*>(out + i), loadu(in + i));
+    if (i < n) storeu(out + n - 16, loadu(in + n - 16));
 }
 
 template <class K> constexpr bool hasSixteen = requires {

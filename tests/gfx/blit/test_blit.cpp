@@ -68,6 +68,11 @@ struct Target {
 };
 
 constexpr int32_t DISPLAY_DEPTHS[] = {15, 16, 24, 32};
+
+// The family the selection prefers on this processor.
+const BlitFamily& vectorFamily() {
+    return gfxBlitHasAvx2() ? gfxBlitAvx2 : gfxBlitHasSse2() ? gfxBlitSse2 : gfxBlitPortable;
+}
 constexpr int32_t SOURCE_DEPTHS[] = {8, 16, 32};
 
 int32_t displayBytes(int32_t depth) {
@@ -203,8 +208,10 @@ TEST(BlitSelection, UnsupportedPairsGiveNone) {
     }
     for (int32_t depth : {1, 2, 4, 8}) {
         TestScreen s(8, 2, depth, 1, MODE_MMX);
+        EXPECT_EQ(gfxSelectBlitter(8, 0), vectorFamily().copy);
+        EXPECT_EQ(gfxSelectBlitter(8, 1), vectorFamily().copy);
+        s.mode.flags = 0;
         EXPECT_EQ(gfxSelectBlitter(8, 0), gfxBlitPlainCopy);
-        EXPECT_EQ(gfxSelectBlitter(8, 1), gfxBlitPlainCopy);
     }
     {
         TestScreen s(8, 2, 24); // never stored that way
@@ -244,9 +251,7 @@ TEST(BlitSelection, TablesFollowTheLastOrder) {
 }
 
 TEST(BlitSelection, VectorFamilyOnlyForMmxSingleRowsAndWidthsOfFour) {
-    const BlitFamily& vector = gfxBlitHasAvx2()   ? gfxBlitAvx2
-                               : gfxBlitHasSse2() ? gfxBlitSse2
-                                                  : gfxBlitPortable;
+    const BlitFamily& vector = vectorFamily();
     struct Case {
         int32_t width, multiplier;
         uint32_t flags;
@@ -348,11 +353,10 @@ void expectNegativePitchMatchesPortable(const BlitFamily& family) {
         }
 }
 
-// Frames large enough for the palette members to stream their stores, into
-// destinations at every alignment.
+// Whole frames of palette pixels into destinations at several alignments.
 void expectLargeFramesMatchPortable(const BlitFamily& family) {
     std::mt19937 rng(5);
-    const int32_t width = 516, height = static_cast<int32_t>(BLIT_STREAM_PIXELS / width) + 1;
+    const int32_t width = 516, height = 300;
     TestScreen s(width, height, 8, 1, MODE_MMX);
     randomize(s, rng, true);
     for (int32_t display : DISPLAY_DEPTHS)
@@ -368,9 +372,37 @@ void expectLargeFramesMatchPortable(const BlitFamily& family) {
             }
 }
 
+// The family's plain row copy: every row length from 4 bytes up past several
+// wide steps, into destinations at every offset within a 32-byte line, so
+// the short rows, the unaligned first step and the overlapping last step are
+// all taken.
+void expectCopyMatchesPortable(const BlitFamily& family) {
+    std::mt19937 rng(17);
+    for (int32_t depth : SOURCE_DEPTHS)
+        for (int32_t width = 4; width <= 100; width += 4)
+            for (int32_t offset = 0; offset < 32; offset += 1 + width % 3) {
+                TestScreen s(width, 3, depth, 1, MODE_MMX);
+                randomize(s, rng, false);
+                const int32_t bytes = width * s.mode.bytesPerPixel;
+                const int32_t pitch = bytes + static_cast<int32_t>(rng() % 5);
+                Target expected(pitch, 4), actual(pitch, 4);
+                gfxBlitPlainCopy(expected.row(0) + offset, pitch);
+                family.copy(actual.row(0) + offset, pitch);
+                ASSERT_EQ(expected.bytes, actual.bytes)
+                    << depth << "-bit copy, width " << width << " offset " << offset;
+                for (int32_t row = 0; row < 3; ++row)
+                    if (s.dirty[row]) {
+                        ASSERT_EQ(std::memcmp(actual.row(row) + offset,
+                                              &s.pixels[static_cast<size_t>(row) * bytes], bytes),
+                                  0);
+                    }
+            }
+}
+
 TEST(BlitVector, Sse2MembersMatchPortable) {
     if (!gfxBlitHasSse2()) GTEST_SKIP() << "no SSE2";
     expectFamilyMatchesPortable(gfxBlitSse2);
+    expectCopyMatchesPortable(gfxBlitSse2);
     expectLargeFramesMatchPortable(gfxBlitSse2);
     expectNegativePitchMatchesPortable(gfxBlitSse2);
 }
@@ -378,6 +410,7 @@ TEST(BlitVector, Sse2MembersMatchPortable) {
 TEST(BlitVector, Avx2MembersMatchPortable) {
     if (!gfxBlitHasAvx2()) GTEST_SKIP() << "no AVX2";
     expectFamilyMatchesPortable(gfxBlitAvx2);
+    expectCopyMatchesPortable(gfxBlitAvx2);
     expectLargeFramesMatchPortable(gfxBlitAvx2);
     expectNegativePitchMatchesPortable(gfxBlitAvx2);
 }
