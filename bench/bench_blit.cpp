@@ -1,6 +1,10 @@
 // Blitter speed on a 1280 x 1024 frame with every row dirty: the portable and
 // vector families against SDL2 and pixman doing the same conversion, and a
-// frame-sized memcpy as the bandwidth bound. Times are per frame.
+// frame-sized memcpy as the bandwidth bound. Times are per frame. Every
+// implementation converts the same shared source frames into a destination
+// of its own placed the same way, over and over, so all of them run with
+// their frames in the shared cache (a 5 MB frame fits there): run with
+// --benchmark_enable_random_interleaving and repetitions on a busy machine.
 #include <benchmark/benchmark.h>
 
 #define SDL_MAIN_HANDLED // the benchmark has its own main

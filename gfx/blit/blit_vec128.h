@@ -219,14 +219,11 @@ __attribute__((force_align_arg_pointer)) void rowLookup(uint8_t* out, const uint
         storePixel<K::OUT>(out + i * K::OUT, lut[in[i]]);
 }
 
-// Rows shorter than one wide step: at most two overlapping pieces of the
-// widest size that fits (both read before either is written; the source and
-// the destination never overlap).
+// Rows shorter than 16 bytes: at most two overlapping pieces of the widest
+// size that fits (both read before either is written; the source and the
+// destination never overlap).
 inline void copyShort(uint8_t* out, const uint8_t* in, size_t n) {
-    if (n >= 16) {
-        const __m128i a = loadu(in), b = loadu(in + n - 16);
-        storeu(out, a), storeu(out + n - 16, b);
-    } else if (n >= 8) {
+    if (n >= 8) {
         const __m128i a = loadl(in), b = loadl(in + n - 8);
         storel(out, a), storel(out + n - 8, b);
     } else if (n >= 4) {
