@@ -311,7 +311,10 @@ void gdiThread(void* started) {
     SetEvent(static_cast<HANDLE>(started));
     winState.active = 1;
     refreshLoop();
-    // The window belongs to this thread: it goes with it, not later.
+    // The window belongs to this thread: it goes with it, not later, and the
+    // desktop's mode comes back while the full-screen window still exists.
+    if (gdiState.modeChanged) ChangeDisplaySettingsA(nullptr, 0);
+    gdiState.modeChanged = 0;
     if (IsWindow(winState.window)) DestroyWindow(winState.window);
 }
 

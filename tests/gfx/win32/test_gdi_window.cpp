@@ -154,28 +154,41 @@ int WINAPI recordBand(HDC dc, int x, int y, DWORD w, DWORD h, int sx, int sy, UI
 TEST_F(GdiWindow, OnlyTheDirtyBandIsSent) {
     ASSERT_EQ(gfxScreen(13, 0, 0, 0, 0), 0);
     settle(100);
-    winLock();
-    bands.clear();
-    gdiSetBits = recordBand;
-    winUnlock();
-    settle(60);
-    EXPECT_TRUE(bands.empty()) << "nothing dirty, nothing sent";
+    // A focus change repaints the whole window; other programs on the test
+    // desktop may cause one, and then the round is run again.
+    for (int round = 0; round < 5; ++round) {
+        takeEvents();
+        winLock();
+        bands.clear();
+        gdiSetBits = recordBand;
+        winUnlock();
+        settle(60);
+        bool quiet = bands.empty();
 
-    // Messages are still handled while nothing is drawn.
-    post(WM_CLOSE, 0, 0);
-    EXPECT_EQ(takeKeys(), std::vector<int32_t>{KEY_WINDOW_CLOSE});
+        // Messages are still handled while nothing is drawn.
+        PostMessageA(winState.window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(waitFor([] { return gfxKeyAvailable() != 0; }));
+        EXPECT_EQ(takeKeys(), std::vector<int32_t>{KEY_WINDOW_CLOSE});
+        quiet = quiet && bands.empty();
 
-    gfxLock();
-    gfxPset(nullptr, 5, 10, 3, 0, 0);
-    gfxPset(nullptr, 7, 20, 3, 0, 0);
-    gfxUnlock(1, 0);
-    ASSERT_TRUE(waitFor([] { return !bands.empty(); }));
-    settle(40);
-    ASSERT_EQ(bands.size(), 1u);
-    EXPECT_EQ(bands[0].first, 10);
-    EXPECT_EQ(bands[0].count, 11);
-    EXPECT_EQ(windowPixel(7, 20), gfxMode->palette[3]);
-    EXPECT_EQ(windowPixel(5, 10), gfxMode->palette[3]);
+        gfxLock();
+        gfxPset(nullptr, 5, 10, 3, 0, 0);
+        gfxPset(nullptr, 7, 20, 3, 0, 0);
+        gfxUnlock(1, 0);
+        ASSERT_TRUE(waitFor([] { return !bands.empty(); }));
+        settle(40);
+        std::vector<GfxEvent> events = takeEvents();
+        if (hasEvent(events, EV_FOCUS_LOST) || hasEvent(events, EV_FOCUS_GAINED)) continue;
+
+        EXPECT_TRUE(quiet) << "nothing dirty, nothing sent";
+        ASSERT_EQ(bands.size(), 1u);
+        EXPECT_EQ(bands[0].first, 10);
+        EXPECT_EQ(bands[0].count, 11);
+        EXPECT_EQ(windowPixel(7, 20), gfxMode->palette[3]);
+        EXPECT_EQ(windowPixel(5, 10), gfxMode->palette[3]);
+        return;
+    }
+    FAIL() << "the window's focus kept changing";
 }
 
 TEST_F(GdiWindow, FailingInitLeavesNothingBehind) {

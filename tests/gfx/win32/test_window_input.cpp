@@ -48,7 +48,7 @@ std::vector<int32_t> press(WORD vk, std::vector<WORD> modifiers = {}) {
     sendKey(vk, true);
     for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m)
         sendKey(*m, true);
-    settle(100);
+    sync();
     return takeKeys();
 }
 
@@ -85,7 +85,7 @@ TEST_F(WindowInput, KeysReachInkeyWithTheConsoleCodes) {
     sendKey(VK_F1, true);
     sendKey('Q', false);
     sendKey('Q', true);
-    settle(100);
+    sync();
     EXPECT_EQ(inkey(), std::string("\xFF;"));
     EXPECT_EQ(inkey(), "q");
     EXPECT_EQ(inkey(), "");
@@ -162,7 +162,7 @@ TEST_F(WindowInput, CloseButtonPostsTheCloseKeyAndKeepsTheWindow) {
 TEST_F(WindowInput, PointerFirstMessageEnterAndDeltas) {
     RECT client = clientOnScreen();
     SetCursorPos(client.left + 50, client.top + 50);
-    settle(100);
+    sync();
     winLock();
     winLayer.lastScreenX = WIN_NO_SCREEN_POSITION;
     winLayer.mouseTracking = 0;
@@ -303,7 +303,7 @@ TEST_F(WindowInput, MousePlacementClampsAndStoresUnclamped) {
 TEST_F(WindowInput, KeysFasterThanReadKeepTheNewest) {
     for (int i = 0; i < 40; ++i)
         PostMessageA(winState.window, WM_CHAR, 'a' + (i % 26), 1);
-    settle(150);
+    sync();
     std::vector<int32_t> keys = takeKeys();
     ASSERT_EQ(keys.size(), 15u);
     for (int i = 0; i < 15; ++i)

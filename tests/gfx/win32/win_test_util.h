@@ -84,10 +84,27 @@ inline void drain() {
     takeKeys();
 }
 
-// Posts a message and waits until the window thread has had time to handle it.
+inline bool firstLineDirty() {
+    gfxLock();
+    bool dirty = gfxMode->dirtyLines[0] != 0;
+    gfxUnlock(1, 0);
+    return dirty;
+}
+
+// Waits until the window thread has handled every message queued so far: a
+// refresh pass pumps the messages before it takes the dirty lines, so once a
+// line marked now is clean again, what was queued before has been handled.
+inline bool sync() {
+    gfxLock();
+    gfxMode->dirtyLines[0] = 1;
+    gfxUnlock(1, 0);
+    return waitFor([] { return !firstLineDirty(); }, 5000);
+}
+
+// Posts a message and waits until the window thread has handled it.
 inline void post(UINT message, WPARAM wParam, LPARAM lParam) {
     PostMessageA(winState.window, message, wParam, lParam);
-    settle(60);
+    sync();
 }
 
 // A key message's lParam: repeat count 1, scan code, extended and previous
