@@ -94,8 +94,8 @@ inline void gfxSetTarget(GfxContext* context, const void* target) {
 // The context's putPixel/fillSpan: blending ones for a translucent colour on a
 // 4-byte target of an alpha screen, else the plain ones; always getPixel.
 inline void gfxSelectDrawRoutines(GfxContext* context, uint32_t colour) {
-    bool blend = gfxMode && (gfxMode->flags & MODE_ALPHA) && context->bytesPerPixel == 4 &&
-                 (colour & 0xFF000000u) != 0xFF000000u;
+    bool blend = context->bytesPerPixel == 4 && (colour & 0xFF000000u) != 0xFF000000u && gfxMode &&
+                 (gfxMode->flags & MODE_ALPHA);
     context->putPixel = blend ? gfxPixel.blendPixel : gfxPixel.putPixel;
     context->fillSpan = blend ? gfxPixel.blendSpan : gfxPixel.fillSpan;
     context->getPixel = gfxPixel.getPixel;
@@ -122,13 +122,16 @@ void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour
 // True when the context's first line is the visible page's first line (an
 // image target never is).
 inline bool gfxDrawsOnVisiblePage(const GfxContext* context) {
-    return context->linesCapacity > 0 && context->lines[0] == gfxMode->framebuffer &&
-           !(context->flags & CTX_IMAGE_TARGET);
+    return !(context->flags & CTX_IMAGE_TARGET) && context->linesCapacity > 0 &&
+           context->lines[0] == gfxMode->framebuffer;
 }
 // True when (x, y) lies inside the context's view.
+// (Widths and heights are never negative: one unsigned compare per axis.)
 inline bool gfxInView(const GfxContext* context, int32_t x, int32_t y) {
-    return x >= context->view[0] && y >= context->view[1] &&
-           x - context->view[0] < context->view[2] && y - context->view[1] < context->view[3];
+    return static_cast<uint32_t>(x) - static_cast<uint32_t>(context->view[0]) <
+               static_cast<uint32_t>(context->view[2]) &&
+           static_cast<uint32_t>(y) - static_cast<uint32_t>(context->view[1]) <
+               static_cast<uint32_t>(context->view[3]);
 }
 
 // Conversions that never overflow: saturate into +-GFX_COORD_LIMIT (NaN goes
@@ -142,18 +145,23 @@ inline int32_t gfxTruncate(double value) {
 int32_t gfxTruncate(long double value);
 // Half away from zero, worked out on the single's bits: exact, the same on
 // both targets, and free of the x87 rounding-mode switches that a conversion
-// to integer costs on i686.
+// to integer costs on i686. Screen-sized values take the first branch.
 inline int32_t gfxRound(float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    int32_t exponent = static_cast<int32_t>((bits >> 23) & 0xFF);
-    bool negative = (bits >> 31) != 0;
-    if (exponent == 0xFF && (bits & 0x7FFFFF)) return -GFX_COORD_LIMIT; // NaN
-    if (exponent < 126) return 0;                                       // below 0.5
-    if (exponent >= 127 + 30) return negative ? -GFX_COORD_LIMIT : GFX_COORD_LIMIT;
+    uint32_t exponent = (bits >> 23) & 0xFF;
     uint32_t mantissa = (bits & 0x7FFFFF) | 0x800000; // value = mantissa * 2^(exponent - 150)
-    int32_t shift = 150 - exponent;
-    uint32_t magnitude = shift > 0 ? ((mantissa >> (shift - 1)) + 1) >> 1 : mantissa << -shift;
+    if (exponent - 126u < 24u) {                      // 0.5 <= |value| < 2^23
+        // Keep one fraction bit, add a half, drop it; then apply the sign.
+        uint32_t magnitude = ((mantissa >> (149 - exponent)) + 1) >> 1;
+        uint32_t sign = 0u - (bits >> 31);
+        return static_cast<int32_t>((magnitude ^ sign) - sign);
+    }
+    bool negative = (bits >> 31) != 0;
+    if (exponent < 126) return 0;                                       // below 0.5
+    if (exponent == 0xFF && (bits & 0x7FFFFF)) return -GFX_COORD_LIMIT; // NaN
+    if (exponent >= 127 + 30) return negative ? -GFX_COORD_LIMIT : GFX_COORD_LIMIT;
+    uint32_t magnitude = mantissa << (exponent - 150); // integral already
     return negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
 }
 // The value rounded to single precision, also where the compiler would keep

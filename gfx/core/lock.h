@@ -8,11 +8,14 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
 
-inline void gfxLock() {
-    GfxMode* m = gfxMode;
-    if (!m) return;
+// Takes one level on an open screen; the driver's lock at the outermost.
+inline void gfxAcquire(GfxMode* m) {
     if (m->lockCount == 0 && m->driver && m->driver->lock) m->driver->lock();
     ++m->lockCount;
+}
+
+inline void gfxLock() {
+    if (gfxMode) gfxAcquire(gfxMode);
 }
 
 // Releases one level; the driver's unlock at the outermost.
