@@ -53,6 +53,10 @@ struct GfxContext {
     GetPixelFn getPixel;
     FillSpanFn fillSpan;
     uint32_t flags;
+    // The last single rounded on each axis (its bits and gfxRound's result;
+    // zero bits round to zero, so a cleared context is consistent).
+    uint32_t roundedBits[2];
+    int32_t rounded[2];
 };
 
 static_assert(offsetof(GfxContext, workPage) == 4 && offsetof(GfxContext, lines) == 8 &&
@@ -168,11 +172,23 @@ inline int32_t gfxRound(float value) {
 // extended precision in registers: makes i686 (x87) and x86-64 agree.
 float gfxSingle(long double value);
 
+// gfxRound through the context's one-entry memory for `axis` (0 = x, 1 = y):
+// a program that reads and then sets the same point rounds it once.
+inline int32_t gfxRoundAxis(GfxContext* context, int32_t axis, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    if (bits != context->roundedBits[axis]) {
+        context->roundedBits[axis] = bits;
+        context->rounded[axis] = gfxRound(value);
+    }
+    return context->rounded[axis];
+}
+
 // World point to target pixels: rounded half away from zero, view origin added.
 // Huge, infinite and NaN values saturate far outside any view. (No world
 // window is ever set, so world coordinates are used unchanged.)
-inline void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
-    int32_t rx = gfxRound(x), ry = gfxRound(y);
+inline void gfxMapPoint(GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
+    int32_t rx = gfxRoundAxis(context, 0, x), ry = gfxRoundAxis(context, 1, y);
     if (!(context->flags & CTX_VIEW_SCREEN)) rx += context->view[0], ry += context->view[1];
     *px = rx;
     *py = ry;
