@@ -7,6 +7,8 @@
 //       sends the close request (WM_CLOSE) to the window of that class
 //   demo_window_helper key CLASS
 //       posts a key press (the letter x) to the window of that class
+//   demo_window_helper icon PROGRAM.exe
+//       succeeds when the program carries the window icon "ZQ_PROGRAM_ICON"
 #include <windows.h>
 
 #include <cstdio>
@@ -64,6 +66,22 @@ int colours(const char* in, const char* out) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "colours") == 0) return colours(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "icon") == 0) {
+        HMODULE program = LoadLibraryExA(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HICON icon = program ? LoadIconA(program, "ZQ_PROGRAM_ICON") : nullptr;
+        ICONINFO info;
+        bool ok = icon && GetIconInfo(icon, &info);
+        if (ok) {
+            BITMAP bitmap;
+            ok = GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap) &&
+                 bitmap.bmWidth == 32;
+            if (info.hbmMask) DeleteObject(info.hbmMask);
+            if (info.hbmColor) DeleteObject(info.hbmColor);
+        }
+        if (program) FreeLibrary(program);
+        if (!ok) std::fprintf(stderr, "%s carries no 32 x 32 ZQ_PROGRAM_ICON\n", argv[2]);
+        return ok ? 0 : 1;
+    }
     if (argc == 3) {
         HWND window = FindWindowA(argv[2], nullptr);
         if (!window) {

@@ -4,6 +4,7 @@
 # shows a picture that equals, pixel for pixel through the palette, the frame
 # demo_frame writes (message included), and ends with exit code 0 on a key
 # pressed in its window, or on the window's close button.
+# demo.exe carries the window icon.
 # Usage: demo_window_test.sh demo.exe demo_frame.exe demo_window_helper.exe
 set -u
 demo=$1
@@ -44,11 +45,15 @@ run "$frame_tool" 'Z:'"$work/frame.pgm" >/dev/null || fail "demo_frame failed"
 run "$helper" colours 'Z:'"$work/frame.pgm" 'Z:'"$work/expected.ppm" ||
     fail "cannot map the frame through the palette"
 
+run "$helper" icon "$demo" || fail "demo.exe has no window icon"
+echo "demo.exe carries the window icon"
+
 # Starts demo.exe, waits for its window and for the picture to equal the
 # expected one. Sets `window`.
 start_and_compare() {
     rm -f "$work/status"
-    run "$demo" >"$work/demo.log" 2>&1 &
+    # The wrapper becomes the Wine process itself, so $! is the program's pid.
+    "$root/tools/wine-exec.sh" "$demo" >"$work/demo.log" 2>&1 &
     demo_pid=$!
     window=
     for _ in $(seq 200); do
