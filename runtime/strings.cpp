@@ -71,6 +71,13 @@ void makeEmpty(StringDescriptor* s) {
     s->capacity = 0;
 }
 
+// Empty (no bytes), but still temporary when it was.
+void clearKeepingFlag(StringDescriptor* d) {
+    d->data = nullptr;
+    d->length &= STR_TEMP;
+    d->capacity = 0;
+}
+
 void setLength(StringDescriptor* s, int32_t length) {
     s->length = (s->length & STR_TEMP) | length;
 }
@@ -121,9 +128,7 @@ bool allocateExact(StringDescriptor* d, int32_t length) {
         data = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
     }
     if (!data) {
-        d->data = nullptr;
-        d->length &= STR_TEMP;
-        d->capacity = 0;
+        clearKeepingFlag(d);
         return false;
     }
     d->data = data;
@@ -244,11 +249,7 @@ StringDescriptor* strGrow(StringDescriptor* d, int32_t length, int32_t keep) {
         if (data) capacity = want;
     }
     if (!data) {
-        if (!keep) {
-            d->data = nullptr;
-            d->length &= STR_TEMP;
-            d->capacity = 0;
-        }
+        if (!keep) clearKeepingFlag(d);
         return nullptr;
     }
     d->data = data;
