@@ -4,6 +4,7 @@
 
 #include <process.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -71,14 +72,17 @@ unsigned __stdcall threadStart(void* started) {
 
 void deleteLock() {
     if (!lockReady) return;
-    DeleteCriticalSection(&winLayer.lock);
+    CloseHandle(winLayer.lock.wake);
+    winLayer.lock = {0, nullptr};
     lockReady = false;
 }
 
 // Starts the window thread and waits until the back end has made its window
 // (the event) or the thread has ended (its init failed).
 int32_t startWindowThread() {
-    InitializeCriticalSection(&winLayer.lock);
+    winLayer.lock.users = 0;
+    winLayer.lock.wake = CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr);
+    if (!winLayer.lock.wake) return -1;
     lockReady = true;
     HANDLE started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!started) return -1;
@@ -296,9 +300,11 @@ int32_t winMoveWindow(int32_t x, int32_t y) {
 }
 
 void winLock() {
-    if (lockReady) EnterCriticalSection(&winLayer.lock);
+    if (lockReady && InterlockedIncrement(&winLayer.lock.users) > 1)
+        WaitForSingleObject(winLayer.lock.wake, INFINITE);
 }
 
 void winUnlock() {
-    if (lockReady) LeaveCriticalSection(&winLayer.lock);
+    if (lockReady && InterlockedDecrement(&winLayer.lock.users) > 0)
+        ReleaseSemaphore(winLayer.lock.wake, 1, nullptr);
 }

@@ -70,10 +70,19 @@ static_assert(offsetof(WinState, osVersion) == 0 && sizeof(PALETTEENTRY) == 4,
 static_assert(offsetof(WinState, className) + WIN_CLASS_NAME_SIZE <= offsetof(WinState, backEnd),
               "class name of 140 bytes before the back-end routines");
 
+// The framebuffer lock shared by the program and the window thread. The
+// program takes it for every drawing primitive, so taking it free costs one
+// interlocked operation; a thread that finds it held sleeps on `wake` until
+// the holder lets it go. Not re-entrant: each side takes it once at a time.
+struct WinFrameLock {
+    volatile LONG users; // holder plus waiters
+    HANDLE wake;         // semaphore: one release per waiter handed the lock
+};
+
 // State of the layer that survives a back end's open.
 struct WinLayer {
-    CRITICAL_SECTION lock; // the framebuffer lock; exists while a window thread does
-    HANDLE windowThread;   // null without a thread (OpenGL)
+    WinFrameLock lock;   // exists while a window thread does
+    HANDLE windowThread; // null without a thread (OpenGL)
     BOOL savedScreenSaver;
     int32_t cursorVisible;
     int32_t buttons, previousButtons; // BTN_* bits

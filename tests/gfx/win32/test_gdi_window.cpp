@@ -273,6 +273,22 @@ TEST_F(GdiWindow, ListModesPairsDepths) {
     std::free(modes);
 }
 
+TEST_F(GdiWindow, TheLockKeepsTheWindowThreadOut) {
+    ASSERT_EQ(gfxScreen(13, 0, 0, 0, 0), 0);
+    settle(60);
+    gfxLock();
+    gfxMode->dirtyLines[5] = 1;
+    settle(80);
+    EXPECT_EQ(gfxMode->dirtyLines[5], 1) << "no refresh pass while the program holds the lock";
+    gfxUnlock(1, 0);
+    EXPECT_TRUE(waitFor([] {
+        winLock();
+        bool clean = gfxMode->dirtyLines[5] == 0;
+        winUnlock();
+        return clean;
+    }));
+}
+
 TEST_F(GdiWindow, ClosingWhileTheProgramHoldsTheLock) {
     ASSERT_EQ(gfxScreen(13, 0, 0, 0, 0), 0);
     gfxLock();
