@@ -10,7 +10,7 @@
 
 // Takes one level on an open screen; the driver's lock at the outermost.
 inline void gfxAcquire(GfxMode* m) {
-    if (m->lockCount == 0 && m->driver && m->driver->lock) m->driver->lock();
+    if (m->lockCount == 0 && gfxDriverLocks && m->driver->lock) m->driver->lock();
     ++m->lockCount;
 }
 
@@ -20,7 +20,7 @@ inline void gfxLock() {
 
 // Releases one level; the driver's unlock at the outermost.
 inline void gfxRelease(GfxMode* m) {
-    if (m->lockCount > 0 && --m->lockCount == 0 && m->driver && m->driver->unlock)
+    if (m->lockCount > 0 && --m->lockCount == 0 && gfxDriverLocks && m->driver->unlock)
         m->driver->unlock();
 }
 

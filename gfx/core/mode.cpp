@@ -44,6 +44,7 @@ void teardown() {
     if (!m) return;
     if (m->driver && m->driver->close) m->driver->close();
     m->driver = nullptr;
+    gfxDriverLocks = false;
     gfxAllocTextCells(nullptr, 0);
     freePages(m);
     std::free(m->palette);
@@ -139,6 +140,7 @@ const ModeInfo MODE_TABLE[MODE_COUNT] = {
 };
 
 int32_t modeCounter = 1;
+bool gfxDriverLocks = false;
 char titleBuffer[GFX_TITLE_SIZE];
 char* titleText = nullptr;
 
@@ -244,6 +246,7 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         m->driver = gfxOpenDriver(titleText, m->width, m->height * m->lineMultiplier, m->depth,
                                   refreshRate, flags);
         if (!m->driver) return failOpen();
+        gfxDriverLocks = m->driver != &GFX_NULL_DRIVER;
 
         gfxPalette(-1, 0, 0, 0);
         // A size-based screen's grid follows its width, which its 8-bit
