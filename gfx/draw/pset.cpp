@@ -71,11 +71,16 @@ inline GfxContext* plainByteScreen(const void* target) {
 void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t flags,
              int32_t preset) {
     GfxContext* c = plainByteScreen(target);
-    if (!c) return psetAny(target, x, y, colour, flags, preset);
+    // STEP forms take the general path too: the short one then keeps x and y
+    // in registers (an absolute point only becomes the last point).
+    uint32_t type = flags & COORD_TYPE_MASK;
+    if (!c || type == COORD_ONE_STEP || type == COORD_STEP_ABS || type == COORD_STEP_STEP)
+        return psetAny(target, x, y, colour, flags, preset);
     // A byte needs no conversion and never blends.
     colour = !(flags & FLAG_DEFAULT_COLOR) ? colour & 0xFF : preset ? c->background : c->foreground;
     gfxSelectDrawRoutines(c, colour);
-    gfxApplyStepOne(c, flags, &x, &y);
+    c->lastX = x;
+    c->lastY = y;
     int32_t px, py;
     gfxMapPoint(c, x, y, &px, &py);
     if (!gfxInView(c, px, py)) return;
