@@ -86,11 +86,13 @@ int32_t gfxPageSet(int32_t work, int32_t visible) {
         for (int32_t i = 0; i < m->height; ++i)
             c->lines[i] = m->pages[work] + static_cast<ptrdiff_t>(i) * m->pitch;
         c->workPage = work;
+        gfxForgetPoint(c);
     }
     if (visible >= 0 && visible < m->pageCount && visible != m->visiblePage) {
         gfxLock();
         m->visiblePage = visible;
         m->framebuffer = m->pages[visible];
+        gfxForgetPoint(c);
         markLines(m, 0, m->height);
         gfxUnlock(1, 0);
     }

@@ -111,6 +111,7 @@ GfxContext* gfxGetContextSlow() {
 
 void gfxSetTargetSlow(GfxContext* c, const void* target) {
     if (!gfxMode) return;
+    gfxForgetPoint(c);
     if (!target) {
         if (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) selectScreen(c);
     } else if (target != c->target) {
@@ -181,5 +182,6 @@ void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t, uint32_t,
     // Only the reset form exists: a framed or filled viewport is never set.
     if ((x1 | y1 | x2 | y2) != -32768) return;
     c->flags &= ~CTX_VIEW;
+    gfxForgetPoint(c);
     setView(c->view, 0, 0, gfxMode->width, gfxMode->height);
 }

@@ -57,6 +57,13 @@ struct GfxContext {
     // zero bits round to zero, so a cleared context is consistent).
     uint32_t roundedBits[2];
     int32_t rounded[2];
+    // The last point found on the plain byte screen (work page, 1-byte
+    // pixels, inside the view): its singles' bits and its pixel. A program
+    // that reads, sets and reads one point again maps it once. Null pixel =
+    // nothing remembered; see gfxForgetPoint.
+    uint64_t pointKey;
+    uint8_t* pointPixel;
+    uint8_t* pointDirty; // its line's dirty mark while the page is visible
 };
 
 static_assert(offsetof(GfxContext, workPage) == 4 && offsetof(GfxContext, lines) == 8 &&
@@ -122,6 +129,19 @@ float gfxPointInfo(int32_t n);
 uint8_t* gfxScreenPtr();
 void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
              uint32_t borderColour, uint32_t flags);
+
+// Drops the remembered point. Everything that changes where a point lands or
+// whether it shows (target, line table, view, flags, work or visible page)
+// calls it, and so must any code that writes those fields directly.
+inline void gfxForgetPoint(GfxContext* context) {
+    context->pointPixel = nullptr;
+}
+inline uint64_t gfxPointKey(float x, float y) {
+    uint32_t bx, by;
+    std::memcpy(&bx, &x, sizeof bx);
+    std::memcpy(&by, &y, sizeof by);
+    return static_cast<uint64_t>(by) << 32 | bx;
+}
 
 // True when the context's first line is the visible page's first line (an
 // image target never is).

@@ -256,6 +256,7 @@ TEST_F(GfxText, TextOnAnotherPageNeitherShowsNorMarksTheVisiblePage) {
     GfxContext* c = gfxGetContext();
     c->workPage = 1;
     c->flags |= CTX_RESET_PENDING;
+    gfxForgetPoint(c);
     clearDirty();
     print("hidden");
     EXPECT_EQ(countDirty(), 0);

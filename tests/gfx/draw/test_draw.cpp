@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "gfx/core/gfx_test_support.h"
+#include "gfx/console/pages.h"
 #include "gfx/draw/draw.h"
 
 using namespace gfxtest;
@@ -74,6 +75,63 @@ TEST_F(Pset, OffViewStepStillMovesTheLastPoint) {
     gfxPset(nullptr, -105, 1, 2, COORD_ONE_STEP, 0); // (5, 11)
     EXPECT_EQ(pixel8(5, 11), 2);
     EXPECT_EQ(setPixels().size(), 2u);
+}
+
+// A point read and then set is found again without mapping it; everything
+// that moves the point, or the page it shows on, must be seen through that.
+TEST_F(Pset, ARememberedPointFollowsPagesViewsImagesAndScreens) {
+    openNull(13, 0, 2);
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
+    gfxPageSet(1, -1); // draw on the hidden page now
+    clearDirty();
+    gfxPset(nullptr, 5, 6, 7, COORD_ONE_ABS, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 7);
+    EXPECT_EQ(pixel8(5, 6), 0);
+    EXPECT_EQ(gfxMode->pages[1][6 * gfxMode->pitch + 5], 7);
+    EXPECT_EQ(countDirty(), 0);
+    gfxPageSet(-1, 1); // the same page becomes visible: its marks count again
+    clearDirty();
+    gfxPset(nullptr, 5, 6, 8, COORD_ONE_ABS, 0);
+    EXPECT_EQ(countDirty(), 1);
+    EXPECT_EQ(gfxMode->dirtyLines[6], 1);
+    gfxPageSet(0, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
+
+    // An image between two calls at the same point.
+    uint8_t image[4 + 8 * 8] = {8 << 3, 0, 8, 0};
+    image[4 + 6 * 8 + 5] = 3;
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
+    EXPECT_EQ(gfxPoint(image, 5, 6), 3);
+    gfxPset(image, 5, 6, 4, COORD_ONE_ABS, 0);
+    EXPECT_EQ(image[4 + 6 * 8 + 5], 4);
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
+
+    // A view moved by hand, then reset.
+    GfxContext* c = gfxGetContext();
+    c->view[0] = 2;
+    c->view[1] = 1;
+    gfxForgetPoint(c);
+    gfxPset(nullptr, 5, 6, 9, COORD_ONE_ABS, 0);
+    EXPECT_EQ(pixel8(7, 7), 9);
+    gfxView(-32768, -32768, -32768, -32768, 0, 0, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
+
+    // A new screen of the same size: nothing of the old one is used.
+    openNull(13);
+    EXPECT_EQ(gfxPoint(nullptr, 7, 7), 0);
+    gfxPset(nullptr, 7, 7, 1, COORD_ONE_ABS, 0);
+    EXPECT_EQ(pixel8(7, 7), 1);
+}
+
+TEST_F(Pset, ADriverWithALockIsLockedOncePerCall) {
+    ASSERT_EQ(gfxScreen(13, 0, 0, 0, 0), 0); // the first recording driver
+    calls().clear();
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
+    gfxPset(nullptr, 5, 6, 1, COORD_ONE_ABS, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 1);
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{"lock", "unlock", "lock", "unlock", "lock", "unlock"}));
+    EXPECT_EQ(gfxMode->lockCount, 0);
 }
 
 TEST_F(Pset, PointInfoTruncatesTheWorldPoint) {
@@ -330,6 +388,7 @@ TEST_F(DrawFuzz, RandomArgumentsStayInBounds) {
                 c->view[1] = static_cast<int32_t>(next() % 23);
                 c->view[2] = static_cast<int32_t>(next() % (38 - c->view[0]));
                 c->view[3] = static_cast<int32_t>(next() % (24 - c->view[1]));
+                gfxForgetPoint(c);
             }
             uint32_t colour = next();
             uint32_t flags = (next() & 7) | (next() & 1 ? FLAG_DEFAULT_COLOR : 0u);
