@@ -22,6 +22,9 @@ zq_session_start() {
         wineboot -i >/dev/null 2>&1 || true
     fi
     wineserver -p </dev/null >/dev/null 2>&1 || true
+    # The first program of a session starts Wine's own services; let that
+    # happen here, not inside the first test, whose exit can then hang.
+    timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     trap zq_session_stop EXIT
 }
 
