@@ -1,7 +1,9 @@
 // The demonstration's drawing with the GDI window open against the same
 // drawing on the Null driver, in one process (Windows build, run under Wine
-// on an X display by tools/bench-window.sh). Also measures how long a change
-// waits until the window thread sends it to the window.
+// on an X display by tools/bench-window.sh). A third run draws on the Null
+// driver given a critical section as its lock and no window: what the lock
+// that every PSET and POINT takes costs by itself. Also measures how long a
+// change waits until the window thread sends it to the window.
 //
 //   bench_window_demo [RUNS]    RUNS alternating pairs (default 3)
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "app/demo.h"
+#include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
 #include "gfx/draw/draw.h"
@@ -53,6 +56,32 @@ double drawOnce(const char* driver, bool* opened, double* cpu) {
     *cpu = threadSeconds() - cpuStart;
     *opened = gfxMode && gfxMode->driver && std::strcmp(gfxMode->driver->name, "GDI") == 0;
     closeScreen();
+    return seconds;
+}
+
+// The Null driver with a critical section as its lock slots.
+CRITICAL_SECTION nullLockSection;
+void nullLock() {
+    EnterCriticalSection(&nullLockSection);
+}
+void nullUnlock() {
+    LeaveCriticalSection(&nullLockSection);
+}
+GfxDriver lockingNull() {
+    GfxDriver d = GFX_NULL_DRIVER;
+    d.name = "NULLLOCK";
+    d.lock = nullLock;
+    d.unlock = nullUnlock;
+    return d;
+}
+const GfxDriver LOCKING_NULL = lockingNull();
+const GfxDriver* const LOCKING_LIST[] = {&LOCKING_NULL, nullptr};
+
+double drawLockingNull(double* cpu) {
+    bool opened = false;
+    gfxDriverList = LOCKING_LIST;
+    double seconds = drawOnce("nulllock", &opened, cpu);
+    gfxDriverList = DRIVER_LIST;
     return seconds;
 }
 
@@ -100,24 +129,30 @@ void latency() {
 } // namespace
 
 int main(int argc, char** argv) {
+    InitializeCriticalSection(&nullLockSection);
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    std::vector<double> nulls, windows;
+    std::vector<double> nulls, windows, locked;
     for (int i = 0; i < runs; ++i) {
         bool opened = false;
-        double nullCpu = 0, windowCpu = 0;
+        double nullCpu = 0, windowCpu = 0, lockedCpu = 0;
         nulls.push_back(drawOnce("null", &opened, &nullCpu));
         windows.push_back(drawOnce("gdi", &opened, &windowCpu));
         if (!opened) {
             std::fprintf(stderr, "the GDI window did not open\n");
             return 1;
         }
-        std::printf("run %d: Null %.3f s (thread %.3f s), GDI window %.3f s (thread %.3f s)\n",
-                    i + 1, nulls.back(), nullCpu, windows.back(), windowCpu);
+        locked.push_back(drawLockingNull(&lockedCpu));
+        std::printf("run %d: Null %.3f s (thread %.3f s), GDI window %.3f s (thread %.3f s), "
+                    "Null with a lock %.3f s (thread %.3f s)\n",
+                    i + 1, nulls.back(), nullCpu, windows.back(), windowCpu, locked.back(),
+                    lockedCpu);
     }
     double bestNull = *std::min_element(nulls.begin(), nulls.end());
     double bestWindow = *std::min_element(windows.begin(), windows.end());
-    std::printf("best: Null %.3f s, GDI window %.3f s, ratio %.3f\n", bestNull, bestWindow,
-                bestWindow / bestNull);
+    double bestLocked = *std::min_element(locked.begin(), locked.end());
+    std::printf("best: Null %.3f s, GDI window %.3f s, ratio %.3f; Null with a lock %.3f s, "
+                "ratio %.3f\n",
+                bestNull, bestWindow, bestWindow / bestNull, bestLocked, bestLocked / bestNull);
     latency();
     return 0;
 }
