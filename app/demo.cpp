@@ -28,10 +28,12 @@ constexpr float Y_LIMIT = 1024.0f;
 const char DEMO_MESSAGE[] = "presionar \x1b ESC para salir ";
 static_assert(sizeof(DEMO_MESSAGE) - 1 == DEMO_MESSAGE_LENGTH);
 
-void demoDraw() {
+void demoOpenScreen() {
     gfxScreen(21, 1, 1, SCRF_FULLSCREEN, 0);
     gfxPalette(0, 0, -1, -1);
+}
 
+void demoDrawPicture() {
     // Random hits: each raises a pixel by one up to 15; a hit on a pixel at 15
     // rings it with a small circle in the foreground colour.
     float hitCount = LOOP_START, x = LOOP_START, y = LOOP_START;
@@ -52,6 +54,11 @@ void demoDraw() {
         for (x = LOOP_START; x <= X_LIMIT; x = x + LOOP_STEP)
             if (gfxPoint(nullptr, x, y) < 15)
                 gfxPset(nullptr, x, y, 0, FLAG_DEFAULT_COLOR | COORD_ONE_ABS, -1);
+}
+
+void demoDraw() {
+    demoOpenScreen();
+    demoDrawPicture();
 }
 
 void demoPrintMessage() {

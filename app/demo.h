@@ -3,9 +3,12 @@
 
 #include <cstdint>
 
-// The demonstration's drawing: opens screen 21, scatters the hits and clears
-// what never reached colour 15. Without a display it draws nothing.
+// The demonstration's drawing: opens screen 21 (demoOpenScreen), scatters the
+// hits and clears what never reached colour 15 (demoDrawPicture). Without a
+// display it draws nothing.
 void demoDraw();
+void demoOpenScreen();
+void demoDrawPicture();
 // The message: "presionar ", ESC, " ESC para salir" and one space.
 constexpr int32_t DEMO_MESSAGE_LENGTH = 27;
 extern const char DEMO_MESSAGE[];
