@@ -1,10 +1,10 @@
-// Driver list, the Null driver and the selection passes.
+// The Null driver and the selection passes; the list itself is composed per
+// platform above the core.
 #include "gfx/core/driver.h"
 
 #include <cstdlib>
 
 #include "gfx/core/mode.h"
-#include "gfx/win32/gdi.h" // the record only; the driver exists in Windows builds
 
 namespace {
 void nullLock() {}
@@ -45,11 +45,6 @@ const GfxDriver GFX_NULL_DRIVER = {"Null",  nullptr, nullptr, nullLock, nullUnlo
                                    nullptr, nullptr, nullptr, nullptr,  nullptr,
                                    nullptr, nullptr, nullptr, nullptr};
 
-const GfxDriver* const DRIVER_LIST[] = {
-#ifdef _WIN32
-    &GDI_DRIVER,
-#endif
-    nullptr};
 const GfxDriver* const* gfxDriverList = DRIVER_LIST;
 
 const GfxDriver* gfxOpenDriver(const char* title, int32_t width, int32_t height, int32_t depth,

@@ -31,7 +31,8 @@ static_assert(sizeof(GfxDriver) == 14 * sizeof(void*), "a name and 13 slots");
 
 // The Null driver: no display; lock and unlock do nothing.
 extern const GfxDriver GFX_NULL_DRIVER;
-// The built-in drivers, null-terminated. Each Windows back end joins it.
+// The built-in drivers in the order they are tried, null-terminated. Defined by
+// the platform's composition unit (gfx/driver_list_*.cpp), never by the core.
 extern const GfxDriver* const DRIVER_LIST[];
 // The list selection walks: DRIVER_LIST unless a test substitutes its own.
 extern const GfxDriver* const* gfxDriverList;

@@ -1,0 +1,5 @@
+// The display drivers of Windows builds, in the order they are tried.
+#include "gfx/core/driver.h"
+#include "gfx/win32/gdi.h"
+
+const GfxDriver* const DRIVER_LIST[] = {&GDI_DRIVER, nullptr};
