@@ -1,28 +1,35 @@
 #!/usr/bin/env bash
-# Builds demo.exe and runs it under Wine. With a usable display the window
+# Builds demo.exe and runs it under Wine: the i686 product where the kernel
+# runs 32-bit programs, else the 64-bit build. With a usable display the window
 # appears there and the program ends on your key press. Without one it runs on
 # a private Xvfb display: once the picture has settled a screenshot is saved
 # to build/demo-screenshot.png and a key is pressed in the window for you.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target demo
 source tools/xvfb-session.sh
-demo=build/win32/app/demo.exe
+if zq_win32_runs; then
+    target=win32 bits=32 why="the i686 product"
+else
+    target=win64 bits=64 why="the 64-bit build: this kernel runs no 32-bit programs"
+fi
+cmake --preset $target >/dev/null
+cmake --build --preset $target --target demo
+demo=build/$target/app/demo.exe
+echo "Running $demo ($why)"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    ZQ_KEEP_DISPLAY=1 zq_session_start
+    ZQ_KEEP_DISPLAY=1 zq_session_start 1280x1024x24 $bits
     echo "Running demo.exe on $DISPLAY (press a key in its window to end it)"
     rc=0
-    wine "$demo" || rc=$?
+    tools/wine-exec.sh "$demo" || rc=$?
     echo "demo.exe ended with exit code $rc"
     exit $rc
 fi
 
-zq_session_start
+zq_session_start 1280x1024x24 $bits
 echo "No display: running demo.exe on the private display $DISPLAY"
-wine "$demo" &
+tools/wine-exec.sh "$demo" &
 pid=$!
 window=
 for _ in $(seq 300); do

@@ -6,11 +6,12 @@ set -euo pipefail
 packages=(
     cmake make g++ git python3
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine wine64 wine32:i386
-    xvfb x11-apps x11-utils imagemagick xdotool tmux
+    xvfb x11-apps x11-utils imagemagick xdotool tmux file binutils
     googletest libbenchmark-dev
-    libxrandr2:i386
-    libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libgl1-mesa-dri
+    libxrandr2 libxrandr2:i386
+    libgl1 libglx-mesa0 libgl1-mesa-dri libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
     console-data
     clang libclang-rt-14-dev
     libsdl2-dev libpixman-1-dev

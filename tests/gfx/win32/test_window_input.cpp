@@ -363,10 +363,14 @@ class FullScreenSwitch : public ::testing::Test {
 TEST_F(FullScreenSwitch, AltEnterSwitchesBetweenWindowAndFullScreen) {
     open(0);
     EXPECT_TRUE(GetWindowLongA(winState.window, GWL_STYLE) & WS_CAPTION);
+    // The switch re-creates the window and changes the display mode: wait for
+    // it rather than for a fixed time.
+    auto styleHas = [](LONG bits) {
+        return waitFor([bits] { return (GetWindowLongA(winState.window, GWL_STYLE) & bits) != 0; });
+    };
     altEnter();
     EXPECT_TRUE(winState.flags & SCRF_FULLSCREEN);
-    LONG style = GetWindowLongA(winState.window, GWL_STYLE);
-    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_TRUE(styleHas(WS_POPUP));
     RECT r;
     GetWindowRect(winState.window, &r);
     EXPECT_EQ(r.left, 0);
@@ -378,7 +382,7 @@ TEST_F(FullScreenSwitch, AltEnterSwitchesBetweenWindowAndFullScreen) {
     EXPECT_TRUE(waitFor([] { return windowPixel(10, 10) == gfxMode->palette[3]; }));
     altEnter();
     EXPECT_FALSE(winState.flags & SCRF_FULLSCREEN);
-    EXPECT_TRUE(GetWindowLongA(winState.window, GWL_STYLE) & WS_CAPTION);
+    EXPECT_TRUE(styleHas(WS_CAPTION));
     EXPECT_TRUE(waitFor([] { return windowPixel(10, 10) == gfxMode->palette[3]; }));
 }
 
