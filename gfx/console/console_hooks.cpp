@@ -52,10 +52,9 @@ void resetLastPoint(GfxContext* c) {
 
 void gfxClearScreen(int32_t mode) {
     GfxMode* m = gfxMode;
-    GfxContext* c = gfxGetContext();
-    if (!m || !c) return;
-    gfxSetTarget(c, nullptr);
-    gfxSelectDrawRoutines(c, c->background);
+    uint32_t background;
+    GfxContext* c = gfxBeginDraw(nullptr, 0, FLAG_DEFAULT_COLOR, 1, &background);
+    if (!c) return;
     bool drawable = c->linesCapacity >= m->height;
     gfxLock();
 
@@ -99,10 +98,7 @@ void gfxClearScreen(int32_t mode) {
         resetLastPoint(c);
     }
 
-    if (first < end)
-        gfxUnlock(first, end - 1);
-    else
-        gfxUnlock(1, 0);
+    gfxEndDraw(c, first, end - 1);
 }
 
 int32_t gfxSetColors(int32_t foreground, int32_t background, int32_t flags) {

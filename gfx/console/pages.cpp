@@ -24,16 +24,8 @@ constexpr int32_t COMPONENT_STEP = 8;
 
 // The screen's work page as the context's target, with plain routines.
 GfxContext* prepareContext() {
-    GfxContext* c = gfxGetContext();
-    if (!c) return nullptr;
-    gfxSetTarget(c, nullptr);
-    gfxSelectDrawRoutines(c, OPAQUE);
-    return c;
-}
-
-void markLines(GfxMode* m, int32_t first, int32_t end) {
-    for (int32_t y = first; y < end; ++y)
-        m->dirtyLines[y] = 1;
+    uint32_t opaque;
+    return gfxBeginDraw(nullptr, OPAQUE, 0, 0, &opaque);
 }
 
 // Number of colours of the mode's default palette (a power of two) minus one.
@@ -70,7 +62,7 @@ void storeDacColour(GfxMode* m, uint32_t index, uint32_t colour) {
                                 static_cast<int32_t>((colour >> 8) & 0xFF),
                                 static_cast<int32_t>((colour >> 16) & 0xFF));
     }
-    markLines(m, 0, m->height);
+    gfxMarkLines(m, 0, m->height - 1);
     gfxUnlock(1, 0);
 }
 
@@ -93,7 +85,7 @@ int32_t gfxPageSet(int32_t work, int32_t visible) {
         m->visiblePage = visible;
         m->framebuffer = m->pages[visible];
         gfxForgetPoint(c);
-        markLines(m, 0, m->height);
+        gfxMarkLines(m, 0, m->height - 1);
         gfxUnlock(1, 0);
     }
     return previous;
@@ -142,7 +134,8 @@ int32_t gfxPageCopy(int32_t source, int32_t destination) {
                     static_cast<size_t>(m->textColumns) * static_cast<size_t>(m->textRows) *
                         sizeof(TextCell));
     if (shown) {
-        if (left < right) markLines(m, static_cast<int32_t>(top), static_cast<int32_t>(bottom));
+        if (left < right)
+            gfxMarkLines(m, static_cast<int32_t>(top), static_cast<int32_t>(bottom) - 1);
         gfxUnlock(1, 0);
     }
     return rtSetError(RT_OK);

@@ -146,10 +146,9 @@ void gfxPrintBytes(const uint8_t* text, int32_t length, int32_t flags) {
     GfxMode* m = gfxMode;
     if (!m || length < 0 || (length > 0 && !text)) return;
     if (length == 0 && !(flags & GFX_PRINT_FLUSH)) return;
-    GfxContext* c = gfxGetContext();
+    uint32_t opaque; // text never blends: an opaque colour picks the plain routines
+    GfxContext* c = gfxBeginDraw(nullptr, OPAQUE, 0, 0, &opaque);
     if (!c) return;
-    gfxSetTarget(c, nullptr);
-    gfxSelectDrawRoutines(c, OPAQUE); // text never blends
     gfxLock();
 
     int32_t columns = 0, rows = 0, viewFirst = 0, viewLast = 0;
@@ -192,10 +191,7 @@ void gfxPrintBytes(const uint8_t* text, int32_t length, int32_t flags) {
         if (tty.y >= 0) m->textRowCursor = tty.y;
     }
 
-    if (dirty.first < dirty.end)
-        gfxUnlock(dirty.first, dirty.end - 1);
-    else
-        gfxUnlock(1, 0);
+    gfxEndDraw(c, dirty.first, dirty.end - 1);
 }
 
 void gfxPrintWide(const uint16_t* text, int32_t length, int32_t flags) {

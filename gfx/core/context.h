@@ -111,6 +111,22 @@ inline void gfxSelectDrawRoutines(GfxContext* context, uint32_t colour) {
     context->fillSpan = blend ? gfxPixel.blendSpan : gfxPixel.fillSpan;
     context->getPixel = gfxPixel.getPixel;
 }
+// The prologue of every drawing primitive: the context for the open screen
+// with `target` selected, `*pixel` the colour in the target's format (the
+// foreground, or the background for PRESET, when flags ask for the default
+// colour) and the draw routines chosen for it. Null while no screen is open.
+inline GfxContext* gfxBeginDraw(const void* target, uint32_t colour, uint32_t flags, int32_t preset,
+                                uint32_t* pixel) {
+    GfxContext* c = gfxGetContext();
+    if (!gfxMode || !c) return nullptr;
+    gfxSetTarget(c, target);
+    if (flags & FLAG_DEFAULT_COLOR)
+        *pixel = preset ? c->background : c->foreground;
+    else
+        *pixel = gfxColorToPixel(c->bytesPerPixel, colour);
+    gfxSelectDrawRoutines(c, *pixel);
+    return c;
+}
 // Applies the coordinate type of `flags`; x2/y2 may be null for one point.
 void gfxApplyStep(GfxContext* context, uint32_t flags, float* x1, float* y1, float* x2, float* y2);
 // The one-point form: an absolute point only becomes the last point.
@@ -212,4 +228,12 @@ inline void gfxMapPoint(GfxContext* context, float x, float y, int32_t* px, int3
     if (!(context->flags & CTX_VIEW_SCREEN)) rx += context->view[0], ry += context->view[1];
     *px = rx;
     *py = ry;
+}
+
+// A primitive's one point: STEP applied (the point becomes the last point),
+// then mapped to target pixels.
+inline void gfxPlacePoint(GfxContext* context, uint32_t flags, float x, float y, int32_t* px,
+                          int32_t* py) {
+    gfxApplyStepOne(context, flags, &x, &y);
+    gfxMapPoint(context, x, y, px, py);
 }

@@ -10,9 +10,7 @@ void gfxUnlockMarking(int32_t first, int32_t last) {
     auto* c = static_cast<GfxContext*>(rtContextSlot(GFX_CONTEXT_SLOT, sizeof(GfxContext)));
     if (c && m->visiblePage == c->workPage) {
         if (first < 0) first = 0;
-        if (first <= last && last < m->height)
-            for (int32_t y = first; y <= last; ++y)
-                m->dirtyLines[y] = 1;
+        if (last < m->height) gfxMarkLines(m, first, last);
     }
     gfxRelease(m);
 }

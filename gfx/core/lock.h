@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "gfx/core/context.h"
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
 
@@ -22,6 +23,23 @@ inline void gfxLock() {
 inline void gfxRelease(GfxMode* m) {
     if (m->lockCount > 0 && --m->lockCount == 0 && gfxDriverLocks && m->driver->unlock)
         m->driver->unlock();
+}
+
+// The one place that marks lines dirty: lines first..last, inside the screen.
+inline void gfxMarkLines(GfxMode* m, int32_t first, int32_t last) {
+    for (int32_t y = first; y <= last; ++y)
+        m->dirtyLines[y] = 1;
+}
+// Line `row`'s dirty mark when the context draws on the visible page, else
+// null (for a pixel written outside gfxEndDraw).
+inline uint8_t* gfxDirtyMark(const GfxContext* context, int32_t row) {
+    return gfxDrawsOnVisiblePage(context) ? gfxMode->dirtyLines + row : nullptr;
+}
+// The end of a primitive on an open screen: lines first..last (inside the
+// view) marked when it drew on the visible page, then one level released.
+inline void gfxEndDraw(const GfxContext* context, int32_t first, int32_t last) {
+    if (gfxDrawsOnVisiblePage(context)) gfxMarkLines(gfxMode, first, last);
+    gfxRelease(gfxMode);
 }
 
 void gfxUnlockMarking(int32_t first, int32_t last);

@@ -150,16 +150,12 @@ void gfxEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_
 
 void gfxCircle(const void* target, float x, float y, float radius, uint32_t colour, float aspect,
                float start, float end, int32_t fill, uint32_t flags) {
-    GfxContext* c = gfxGetContext();
-    if (!gfxMode || !c || !(radius > 0.0f)) return;
-    gfxSetTarget(c, target);
-    uint32_t pixel =
-        flags & FLAG_DEFAULT_COLOR ? c->foreground : gfxColorToPixel(c->bytesPerPixel, colour);
-    gfxSelectDrawRoutines(c, pixel);
-    float cx = x, cy = y;
-    gfxApplyStep(c, flags, &cx, &cy, nullptr, nullptr);
+    if (!(radius > 0.0f)) return;
+    uint32_t pixel;
+    GfxContext* c = gfxBeginDraw(target, colour, flags, 0, &pixel);
+    if (!c) return;
     int32_t px, py;
-    gfxMapPoint(c, cx, cy, &px, &py);
+    gfxPlacePoint(c, flags, x, y, &px, &py);
 
     if (aspect == 0.0f) aspect = gfxMode->aspect;
     float a = radius, b = radius;
@@ -225,8 +221,8 @@ void gfxCircle(const void* target, float x, float y, float radius, uint32_t colo
         int32_t t = firstRow;
         firstRow = lastRow, lastRow = t;
     }
-    if (c->view[3] > 0 && gfxDrawsOnVisiblePage(c))
-        for (int32_t row = firstRow; row <= lastRow; ++row)
-            gfxMode->dirtyLines[row] = 1;
-    gfxUnlock(1, 0);
+    if (c->view[3] > 0)
+        gfxEndDraw(c, firstRow, lastRow);
+    else
+        gfxEndDraw(c, 1, 0);
 }

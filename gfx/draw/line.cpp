@@ -190,12 +190,9 @@ bool drawBox(GfxContext* c, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint
 
 void gfxLine(const void* target, float fx1, float fy1, float fx2, float fy2, uint32_t colour,
              int32_t boxMode, uint32_t style, uint32_t flags) {
-    GfxContext* c = gfxGetContext();
-    if (!gfxMode || !c) return;
-    gfxSetTarget(c, target);
-    uint32_t pixel =
-        flags & FLAG_DEFAULT_COLOR ? c->foreground : gfxColorToPixel(c->bytesPerPixel, colour);
-    gfxSelectDrawRoutines(c, pixel);
+    uint32_t pixel;
+    GfxContext* c = gfxBeginDraw(target, colour, flags, 0, &pixel);
+    if (!c) return;
     style &= 0xFFFF;
     gfxApplyStep(c, flags, &fx1, &fy1, &fx2, &fy2);
     int32_t x1, y1, x2, y2;
@@ -212,8 +209,5 @@ void gfxLine(const void* target, float fx1, float fy1, float fx2, float fy2, uin
         firstRow = y1 < y2 ? y1 : y2;
         lastRow = y1 < y2 ? y2 : y1;
     }
-    if (gfxDrawsOnVisiblePage(c))
-        for (int32_t row = firstRow; row <= lastRow; ++row)
-            gfxMode->dirtyLines[row] = 1;
-    gfxUnlock(1, 0);
+    gfxEndDraw(c, firstRow, lastRow);
 }

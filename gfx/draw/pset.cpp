@@ -71,23 +71,15 @@ inline uint32_t byteColour(const GfxContext* c, uint32_t colour, uint32_t flags,
 
 [[gnu::noinline]] void psetAny(const void* target, float x, float y, uint32_t colour,
                                uint32_t flags, int32_t preset) {
-    GfxContext* c = gfxGetContext();
-    GfxMode* m = gfxMode;
-    if (!m || !c) return;
-    gfxSetTarget(c, target);
-    if (!(flags & FLAG_DEFAULT_COLOR))
-        colour = gfxColorToPixel(c->bytesPerPixel, colour);
-    else
-        colour = preset ? c->background : c->foreground;
-    gfxSelectDrawRoutines(c, colour);
-    gfxApplyStepOne(c, flags, &x, &y);
+    uint32_t pixel;
+    GfxContext* c = gfxBeginDraw(target, colour, flags, preset, &pixel);
+    if (!c) return;
     int32_t px, py;
-    gfxMapPoint(c, x, y, &px, &py);
+    gfxPlacePoint(c, flags, x, y, &px, &py);
     if (!gfxInView(c, px, py)) return;
-    gfxAcquire(m);
-    c->putPixel(c, px, py, colour);
-    if (gfxDrawsOnVisiblePage(c)) m->dirtyLines[py] = 1;
-    gfxRelease(m);
+    gfxAcquire(gfxMode);
+    c->putPixel(c, px, py, pixel);
+    gfxEndDraw(c, py, py);
 }
 
 [[gnu::noinline]] int32_t pointAny(const void* target, float x, float y) {
@@ -127,8 +119,7 @@ inline uint32_t byteColour(const GfxContext* c, uint32_t colour, uint32_t flags,
     gfxMapPoint(c, x, y, &px, &py);
     if (!gfxInView(c, px, py)) return;
     GfxMode* m = gfxMode;
-    writeByte(m, c->lines[py] + px, static_cast<uint8_t>(colour),
-              gfxDrawsOnVisiblePage(c) ? m->dirtyLines + py : nullptr);
+    writeByte(m, c->lines[py] + px, static_cast<uint8_t>(colour), gfxDirtyMark(c, py));
 }
 
 [[gnu::noinline]] int32_t pointPlain(const void* target, float x, float y) {
@@ -141,7 +132,7 @@ inline uint32_t byteColour(const GfxContext* c, uint32_t colour, uint32_t flags,
     uint8_t* pixel = c->lines[py] + px;
     c->pointKey = gfxPointKey(x, y);
     c->pointPixel = pixel;
-    c->pointDirty = gfxDrawsOnVisiblePage(c) ? gfxMode->dirtyLines + py : nullptr;
+    c->pointDirty = gfxDirtyMark(c, py);
     return readByte(gfxMode, pixel);
 }
 
