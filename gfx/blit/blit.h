@@ -10,7 +10,8 @@
 using Blitter = void (*)(uint8_t* destination, int32_t destinationPitch);
 
 // The 16-bit expansion tables (low-byte table, then high-byte table, 256
-// entries each): allocated and freed with the mode, rebuilt at every selection.
+// entries each): allocated and freed with the mode (gfxAllocBlitTables and
+// gfxFreeBlitTables, core/screen_layers.h), rebuilt at every selection.
 constexpr size_t GFX_BLIT_TABLES_SIZE = 2048;
 extern uint32_t* gfxBlitTables;
 

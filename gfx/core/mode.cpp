@@ -6,13 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gfx/blit/blit.h"
 #include "gfx/core/builtin_data.h"
 #include "gfx/core/context.h"
 #include "gfx/core/driver.h"
-#include "gfx/core/hooks.h"
 #include "gfx/core/palette.h"
 #include "gfx/core/pixel.h"
+#include "gfx/core/screen_layers.h"
 #include "runtime/platform.h"
 #include "runtime/runtime.h"
 #include "runtime/strings.h"
@@ -69,7 +68,7 @@ uint8_t* allocPage(size_t bytes) {
     return page;
 }
 
-// Step 11: every buffer of the mode. False when one could not be allocated.
+// Every buffer of the mode. False when one could not be allocated.
 bool allocBuffers(GfxMode* m, int32_t pages) {
     uint64_t pageBytes = static_cast<uint64_t>(m->height) * static_cast<uint64_t>(m->pitch);
     uint64_t dirtyBytes =
@@ -91,9 +90,9 @@ bool allocBuffers(GfxMode* m, int32_t pages) {
     m->keyState = static_cast<uint8_t*>(std::calloc(GFX_KEY_STATE_SIZE, 1));
     m->events = static_cast<GfxEvent*>(std::calloc(GFX_EVENT_CAPACITY, GFX_EVENT_BYTES));
     if (m->events) m->eventLock = rtLockCreate();
-    gfxBlitTables = static_cast<uint32_t*>(std::calloc(GFX_BLIT_TABLES_SIZE, 1));
+    bool blitTables = gfxAllocBlitTables();
     return m->dirtyLines && m->palette && m->colorTable && m->attrMap && m->keyState && m->events &&
-           m->eventLock && gfxBlitTables;
+           m->eventLock && blitTables;
 }
 
 void setTitleFromExecutable() {
@@ -191,8 +190,7 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
     if (pages < 1) pages = 1;
     if (flags >= 0 && (flags & SCRF_TRANSPARENT)) flags |= 0x1C;
     teardown();
-    std::free(gfxBlitTables);
-    gfxBlitTables = nullptr;
+    gfxFreeBlitTables();
 
     if (modeNumber == 0 || !info || info->width == 0) {
         gfxRemoveHooks(&rtState.hooks);

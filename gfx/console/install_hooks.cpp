@@ -1,14 +1,13 @@
 // Installation of the graphics console hooks: every one of the 27 slots gets
 // its graphics routine at once, and closing empties them all, so that no
 // statement ever mixes the graphics screen and the text console.
-#include "gfx/core/hooks.h"
-
 #include <cstring>
 
 #include "gfx/console/console_hooks.h"
 #include "gfx/console/input.h"
 #include "gfx/console/pages.h"
 #include "gfx/console/text_output.h"
+#include "gfx/core/screen_layers.h"
 #include "runtime/runtime.h"
 
 void gfxInstallHooks(ConsoleHooks* hooks) {
