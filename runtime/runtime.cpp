@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/console.h"
 #include "runtime/platform.h"
 
 RuntimeState rtState;
@@ -19,7 +18,7 @@ void rtStartup() {
     if (initCount++ != 0) return;
     std::memset(&rtState, 0, sizeof rtState);
     rtFpuSetup();
-    conResetState();
+    RT_TEXT_CONSOLE.reset();
 }
 
 void rtInit(int32_t argc, char** argv, int32_t compatMode) {
@@ -72,6 +71,15 @@ int32_t rtGetError() {
 
 // ---- dispatchers -----------------------------------------------------------
 
+namespace {
+// The routine behind a dispatcher: the slot's hook while one is installed,
+// else the text console's.
+template <auto slot> auto consoleRoutine() {
+    auto hook = rtState.hooks.*slot;
+    return hook ? hook : RT_TEXT_CONSOLE.routines.*slot;
+}
+} // namespace
+
 int32_t rtLocate(int32_t row, int32_t column, int32_t cursor, int32_t* position) {
     rtConsoleHandle();
     rtSetError(RT_OK);
@@ -82,8 +90,7 @@ int32_t rtLocate(int32_t row, int32_t column, int32_t cursor, int32_t* position)
         if (position) *position = 0;
         return rtSetError(RT_ERR_ILLEGAL_CALL);
     }
-    auto hook = rtState.hooks.locate;
-    int32_t packed = hook ? hook(row, column, cursor) : conLocate(row, column, cursor);
+    int32_t packed = consoleRoutine<&ConsoleHooks::locate>()(row, column, cursor);
     if (position) *position = packed;
     if (column != 0) fileSetColumn(&rtState.consoleHandle, column - 1);
     return rtGetError();
@@ -96,36 +103,30 @@ int32_t rtLocateEntry(int32_t row, int32_t column, int32_t cursor, int32_t, int3
 }
 
 void rtSleep(int32_t milliseconds) {
-    auto hook = rtState.hooks.sleep;
-    hook ? hook(milliseconds) : conSleep(milliseconds);
+    consoleRoutine<&ConsoleHooks::sleep>()(milliseconds);
 }
 
 StringDescriptor* rtInkey() {
-    auto hook = rtState.hooks.readKey;
-    return hook ? hook() : conInkey();
+    return consoleRoutine<&ConsoleHooks::readKey>()();
 }
 
 int32_t rtWaitKey() {
-    auto hook = rtState.hooks.waitKey;
-    return hook ? hook() : conWaitKey();
+    return consoleRoutine<&ConsoleHooks::waitKey>()();
 }
 
 int32_t rtKeyHit() {
-    auto hook = rtState.hooks.keyAvailable;
-    return hook ? hook() : conKeyHit();
+    return consoleRoutine<&ConsoleHooks::keyAvailable>()();
 }
 
 void rtCls(int32_t mode) {
     FileHandle* console = rtConsoleHandle();
-    auto hook = rtState.hooks.clearScreen;
-    hook ? hook(mode) : conCls(mode);
+    consoleRoutine<&ConsoleHooks::clearScreen>()(mode);
     fileSetColumn(console, 0);
 }
 
 int32_t rtWidth(int32_t columns, int32_t rows) {
     FileHandle* console = rtConsoleHandle();
-    auto hook = rtState.hooks.setWidth;
-    int32_t packed = hook ? hook(columns, rows) : conWidth(columns, rows);
+    int32_t packed = consoleRoutine<&ConsoleHooks::setWidth>()(columns, rows);
     if (columns > 0) console->width = columns;
     if (columns > 0 || rows > 0) {
         rtViewPrint(0, 0, 1);
@@ -168,48 +169,30 @@ void rtGetView(int32_t* top, int32_t* bottom) {
 }
 
 int32_t rtGetColumn() {
-    auto hook = rtState.hooks.getColumn;
-    return hook ? hook() : conGetColumn();
+    return consoleRoutine<&ConsoleHooks::getColumn>()();
 }
 
 void rtGetCursor(int32_t* column, int32_t* row) {
-    auto hook = rtState.hooks.getCursor;
-    hook ? hook(column, row) : conGetCursor(column, row);
+    consoleRoutine<&ConsoleHooks::getCursor>()(column, row);
 }
 
 void rtGetSize(int32_t* columns, int32_t* rows) {
-    auto hook = rtState.hooks.getSize;
-    hook ? hook(columns, rows) : conGetSize(columns, rows);
+    consoleRoutine<&ConsoleHooks::getSize>()(columns, rows);
 }
 
 void rtViewUpdate() {
-    auto hook = rtState.hooks.viewUpdate;
-    if (hook)
-        hook();
-    else
-        conRefreshGeometry();
+    consoleRoutine<&ConsoleHooks::viewUpdate>()();
 }
 
 void rtPrintBytes(const uint8_t* text, int32_t length, int32_t mask) {
-    auto hook = rtState.hooks.printBytes;
-    if (hook)
-        hook(text, length, mask);
-    else
-        conPrintBytes(text, length, mask);
+    consoleRoutine<&ConsoleHooks::printBytes>()(text, length, mask);
 }
 
 void rtPrintWide(const uint16_t* text, int32_t length, int32_t mask) {
-    auto hook = rtState.hooks.printWide;
-    if (hook)
-        hook(text, length, mask);
-    else
-        conPrintWide(text, length, mask);
+    consoleRoutine<&ConsoleHooks::printWide>()(text, length, mask);
 }
 
 int32_t rtPageSet(int32_t active, int32_t visible) {
     rtConsoleHandle();
-    auto hook = rtState.hooks.pageSet;
-    if (hook) return hook(active, visible);
-    if (active > 3 || visible > 3) return -1;
-    return conPageSet(active, visible);
+    return consoleRoutine<&ConsoleHooks::pageSet>()(active, visible);
 }

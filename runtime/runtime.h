@@ -55,6 +55,16 @@ struct ConsoleHooks {
 };
 static_assert(sizeof(ConsoleHooks) == 27 * sizeof(void*), "27 hook slots, no padding");
 
+// The text console as the runtime reaches it: the routine each dispatcher
+// calls while its hook slot is empty (slots it has no routine for stay null)
+// and the reset made at start-up. Defined by the console layer
+// (console/text_console.cpp), so the runtime includes nothing of it.
+struct TextConsole {
+    ConsoleHooks routines;
+    void (*reset)();
+};
+extern const TextConsole RT_TEXT_CONSOLE;
+
 constexpr int RT_CONTEXT_SLOTS = 5;
 constexpr int RT_FILE_TABLE_SIZE = 256;
 
