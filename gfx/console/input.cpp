@@ -37,6 +37,19 @@ struct RingHold {
     RingHold& operator=(const RingHold&) = delete;
 };
 
+// Runs `work` on the key ring under the framebuffer lock and the ring guard;
+// returns what it returns.
+template <class Work> int32_t withKeyRing(Work work) {
+    gfxLock();
+    int32_t result;
+    {
+        RingHold hold;
+        result = work(gfxKeyBuffer);
+    }
+    gfxUnlock(1, 0);
+    return result;
+}
+
 int32_t nextSlot(int32_t index, int32_t slots) {
     return (index + 1) % slots;
 }
@@ -93,42 +106,28 @@ int32_t gfxTakeEvent(GfxEvent* event) {
 }
 
 int32_t gfxTakeKey() {
-    gfxLock();
-    int32_t code = 0;
-    {
-        RingHold hold;
-        GfxKeyBuffer& b = gfxKeyBuffer;
+    return withKeyRing([](GfxKeyBuffer& b) {
+        int32_t code = 0;
         if (b.readIndex != b.writeIndex) {
             code = b.codes[b.readIndex];
             b.readIndex = nextSlot(b.readIndex, KEY_BUFFER_SLOTS);
         }
         b.keyArrived = 0;
-    }
-    gfxUnlock(1, 0);
-    return code;
+        return code;
+    });
 }
 
 int32_t gfxTakeKeyArrived() {
-    gfxLock();
-    int32_t arrived;
-    {
-        RingHold hold;
-        arrived = gfxKeyBuffer.keyArrived;
-        gfxKeyBuffer.keyArrived = 0;
-    }
-    gfxUnlock(1, 0);
-    return arrived;
+    return withKeyRing([](GfxKeyBuffer& b) {
+        int32_t arrived = b.keyArrived;
+        b.keyArrived = 0;
+        return arrived;
+    });
 }
 
 int32_t gfxKeyAvailable() {
-    gfxLock();
-    int32_t available;
-    {
-        RingHold hold;
-        available = gfxKeyBuffer.readIndex != gfxKeyBuffer.writeIndex;
-    }
-    gfxUnlock(1, 0);
-    return available;
+    return withKeyRing(
+        [](const GfxKeyBuffer& b) { return static_cast<int32_t>(b.readIndex != b.writeIndex); });
 }
 
 StringDescriptor* gfxReadKey() {
