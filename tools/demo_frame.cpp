@@ -3,6 +3,8 @@
 // PGM (one byte per pixel holding the palette index).
 //
 //   demo_frame FILE          write the frame
+//   demo_frame --rgb FILE    write the frame as the screen shows it: each index
+//                            through the palette, as a binary PPM
 //   demo_frame --time [N]    time N runs (default 3) of the drawing and of the
 //                            hand-written reference loop; print both and the ratio
 //   demo_frame --check       compare the frame with the reference loop's, with
@@ -63,18 +65,30 @@ bool sameAsReference() {
     return true;
 }
 
-int writeFrame(const char* fileName) {
+int writeFrame(const char* fileName, bool rgb) {
     std::FILE* file = std::fopen(fileName, "wb");
     if (!file) {
         std::fprintf(stderr, "demo_frame: cannot write %s\n", fileName);
         return 1;
     }
-    std::fprintf(file, "P5\n%d %d\n255\n", gfxMode->width, gfxMode->height);
+    std::fprintf(file, "P%d\n%d %d\n255\n", rgb ? 6 : 5, gfxMode->width, gfxMode->height);
     bool ok = true;
-    for (int32_t y = 0; y < gfxMode->height && ok; ++y)
-        ok = std::fwrite(gfxMode->pages[0] + static_cast<ptrdiff_t>(y) * gfxMode->pitch, 1,
-                         static_cast<size_t>(gfxMode->width),
-                         file) == static_cast<size_t>(gfxMode->width);
+    size_t width = static_cast<size_t>(gfxMode->width);
+    std::vector<uint8_t> colours(width * 3);
+    for (int32_t y = 0; y < gfxMode->height && ok; ++y) {
+        const uint8_t* row = gfxMode->pages[0] + static_cast<ptrdiff_t>(y) * gfxMode->pitch;
+        if (!rgb) {
+            ok = std::fwrite(row, 1, width, file) == width;
+            continue;
+        }
+        for (size_t x = 0; x < width; ++x) {
+            uint32_t c = gfxMode->palette[row[x]]; // 0x00BBGGRR
+            colours[3 * x] = static_cast<uint8_t>(c);
+            colours[3 * x + 1] = static_cast<uint8_t>(c >> 8);
+            colours[3 * x + 2] = static_cast<uint8_t>(c >> 16);
+        }
+        ok = std::fwrite(colours.data(), 1, colours.size(), file) == colours.size();
+    }
     ok = std::fclose(file) == 0 && ok;
     if (!ok) std::fprintf(stderr, "demo_frame: writing %s failed\n", fileName);
     return ok ? 0 : 1;
@@ -103,7 +117,7 @@ int timeRuns(int runs) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: demo_frame FILE | --time [N] | --check\n");
+        std::fprintf(stderr, "usage: demo_frame FILE | --rgb FILE | --time [N] | --check\n");
         return 2;
     }
     rtInit(argc, argv, 0);
@@ -114,5 +128,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (std::strcmp(argv[1], "--check") == 0) return sameAsReference() ? 0 : 1;
-    return writeFrame(argv[1]);
+    if (std::strcmp(argv[1], "--rgb") == 0) return argc > 2 ? writeFrame(argv[2], true) : 2;
+    return writeFrame(argv[1], false);
 }

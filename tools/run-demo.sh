@@ -1,35 +1,58 @@
 #!/usr/bin/env bash
-# Builds demo.exe and runs it under Wine: the i686 product where the kernel
-# runs 32-bit programs, else the 64-bit build. With a usable display the window
-# appears there and the program ends on your key press. Without one it runs on
-# a private Xvfb display: once the picture has settled a screenshot is saved
-# to build/demo-screenshot.png and a key is pressed in the window for you.
+# Builds the demonstration and runs it: demo.exe under Wine (the i686 product
+# where the kernel runs 32-bit programs, else the 64-bit build), or with
+# --native the Linux build (build/linux/app/demo) in an SDL window. With a
+# usable display the window appears there and the program ends on your key
+# press. Without one it runs on a private Xvfb display: once the picture has
+# settled a screenshot is saved to build/demo-screenshot.png and a key is
+# pressed in the window for you.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+native=
+[ "${1:-}" = --native ] && native=1
 bash tools/setup.sh
 source tools/xvfb-session.sh
-if zq_win32_runs; then
+if [ -n "$native" ]; then
+    target=linux why="the native Linux build"
+elif zq_win32_runs; then
     target=win32 bits=32 why="the i686 product"
 else
     target=win64 bits=64 why="the 64-bit build: this kernel runs no 32-bit programs"
 fi
 cmake --preset $target >/dev/null
 cmake --build --preset $target --target demo
-demo=build/$target/app/demo.exe
+if [ -n "$native" ]; then
+    demo=build/linux/app/demo
+    run=("$demo")
+else
+    demo=build/$target/app/demo.exe
+    run=(tools/wine-exec.sh "$demo")
+fi
 echo "Running $demo ($why)"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    ZQ_KEEP_DISPLAY=1 zq_session_start 1280x1024x24 $bits
-    echo "Running demo.exe on $DISPLAY (press a key in its window to end it)"
+    [ -z "$native" ] && ZQ_KEEP_DISPLAY=1 zq_session_start 1280x1024x24 $bits
+    echo "Running $demo on $DISPLAY (press a key in its window to end it)"
     rc=0
-    tools/wine-exec.sh "$demo" || rc=$?
-    echo "demo.exe ended with exit code $rc"
+    "${run[@]}" || rc=$?
+    echo "$demo ended with exit code $rc"
     exit $rc
 fi
 
-zq_session_start 1280x1024x24 $bits
-echo "No display: running demo.exe on the private display $DISPLAY"
-tools/wine-exec.sh "$demo" &
+if [ -n "$native" ]; then
+    # A display of its own; nothing of Wine is needed.
+    n=$((90 + RANDOM % 400))
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+else
+    zq_session_start 1280x1024x24 $bits
+fi
+echo "No display: running $demo on the private display $DISPLAY"
+"${run[@]}" &
 pid=$!
 window=
 for _ in $(seq 300); do
@@ -55,5 +78,5 @@ else
 fi
 rc=0
 wait $pid || rc=$?
-echo "demo.exe ended with exit code $rc"
+echo "$demo ended with exit code $rc"
 exit $rc

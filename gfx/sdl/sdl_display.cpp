@@ -52,6 +52,11 @@ int32_t waitStart() {
     return state;
 }
 
+bool hasEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
 int32_t lineMultiplier() {
     return gfxMode && gfxMode->lineMultiplier > 1 ? gfxMode->lineMultiplier : 1;
 }
@@ -64,8 +69,10 @@ int32_t blitDepth(const SDL_PixelFormat* f, int32_t* swapped) {
         uint32_t red, green, blue;
     };
     static const Layout LAYOUTS[] = {
-        {32, 32, 0xFF0000, 0xFF00, 0xFF}, {24, 24, 0xFF0000, 0xFF00, 0xFF},
-        {16, 16, 0xF800, 0x7E0, 0x1F},    {15, 15, 0x7C00, 0x3E0, 0x1F},
+        {32, 32, 0xFF0000, 0xFF00, 0xFF},
+        {24, 24, 0xFF0000, 0xFF00, 0xFF},
+        {16, 16, 0xF800, 0x7E0, 0x1F},
+        {15, 15, 0x7C00, 0x3E0, 0x1F},
     };
     for (const Layout& l : LAYOUTS) {
         if (f->BitsPerPixel != l.bits || f->Gmask != l.green) continue;
@@ -285,6 +292,9 @@ int32_t sdlOpen(const char* title, int32_t width, int32_t height, int32_t depth,
                 int32_t refreshRate, int32_t flags) {
     // No colour-keyed windows and no OpenGL contexts here.
     if (flags & (SCRF_OPENGL | SCRF_TRANSPARENT)) return -1;
+    // Without any display named there is nothing to open, and the window
+    // systems' libraries would only complain on the terminal.
+    if (!hasEnv("DISPLAY") && !hasEnv("WAYLAND_DISPLAY") && !hasEnv("SDL_VIDEODRIVER")) return -1;
     SdlState& s = sdlState;
     // A fresh record for every open (it holds atomics, so it is rebuilt in place).
     s.~SdlState();
@@ -420,7 +430,7 @@ int32_t* sdlListModes(int32_t depth, int32_t* count) {
 }
 
 const GfxDriver SDL_DRIVER = {
-    "SDL",         sdlOpen,       sdlClose,     sdlLock,      sdlUnlock,
+    "SDL",         sdlOpen,        sdlClose,     sdlLock,      sdlUnlock,
     sdlSetColor,   sdlWaitRetrace, sdlReadMouse, sdlMoveMouse, sdlSetCaption,
-    sdlMoveWindow, sdlListModes,  nullptr,      nullptr,
+    sdlMoveWindow, sdlListModes,   nullptr,      nullptr,
 };

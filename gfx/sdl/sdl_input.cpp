@@ -264,7 +264,8 @@ void keyEvent(const SDL_KeyboardEvent& e) {
         // the text that may follow is dropped.
         if (code > 255) {
             gfxPostKey(code);
-        } else if (code > 0 && (character < 32 || character == 127 || (mod & (KMOD_ALT | KMOD_CTRL)))) {
+        } else if (code > 0 &&
+                   (character < 32 || character == 127 || (mod & (KMOD_ALT | KMOD_CTRL)))) {
             gfxPostKey(code);
             s.suppressText = 1;
         }
