@@ -26,45 +26,6 @@ int32_t lineMultiplier() {
     return gfxMode && gfxMode->lineMultiplier > 1 ? gfxMode->lineMultiplier : 1;
 }
 
-struct Screen {
-    RECT rect;
-    const char* device; // null: the primary device
-    char deviceName[CCHDEVICENAME];
-};
-
-Screen findScreen() {
-    Screen screen = {
-        {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, nullptr, {0}};
-    const WinState& s = winState;
-    MONITORINFOEXA info;
-    std::memset(&info, 0, sizeof info);
-    info.cbSize = sizeof info;
-    if (s.getMonitorInfoA && s.monitor && s.getMonitorInfoA(s.monitor, &info)) {
-        screen.rect = info.rcMonitor;
-        std::memcpy(screen.deviceName, info.szDevice, sizeof screen.deviceName);
-        screen.deviceName[sizeof screen.deviceName - 1] = 0;
-        screen.device = screen.deviceName;
-    }
-    return screen;
-}
-
-bool enterFullScreen(const Screen& screen) {
-    const WinState& s = winState;
-    DEVMODEA mode;
-    std::memset(&mode, 0, sizeof mode);
-    mode.dmSize = sizeof mode;
-    mode.dmBitsPerPel = static_cast<DWORD>(s.depth);
-    mode.dmPelsWidth = static_cast<DWORD>(s.width);
-    mode.dmPelsHeight = static_cast<DWORD>(s.height);
-    mode.dmDisplayFrequency = static_cast<DWORD>(s.refreshRate);
-    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
-    LONG result =
-        s.changeDisplaySettingsExA
-            ? s.changeDisplaySettingsExA(screen.device, &mode, nullptr, CDS_FULLSCREEN, nullptr)
-            : ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
-    return result == DISP_CHANGE_SUCCESSFUL;
-}
-
 void fillColourTable() {
     RGBQUAD* table = gdiState.bitmapInfo->bmiColors;
     for (int32_t i = 0; i < WIN_PALETTE_SIZE; ++i) {
@@ -255,11 +216,11 @@ int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
 int32_t gdiInit() {
     WinState& s = winState;
     gdiState = {nullptr, nullptr, 0, nullptr, 0, nullptr};
-    Screen screen = findScreen();
+    WinScreen screen = winFindScreen();
     DWORD style, extendedStyle = 0;
     int32_t x, y, outerWidth = s.width, outerHeight = s.height;
     if (s.flags & SCRF_FULLSCREEN) {
-        if (!enterFullScreen(screen)) return -1;
+        if (!winChangeDisplayMode(screen)) return -1;
         gdiState.modeChanged = 1;
         style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
         x = s.monitor ? screen.rect.left : 0;
@@ -276,8 +237,7 @@ int32_t gdiInit() {
         AdjustWindowRect(&outer, style, FALSE);
         outerWidth = outer.right - outer.left;
         outerHeight = outer.bottom - outer.top;
-        x = screen.rect.left + ((screen.rect.right - screen.rect.left - outerWidth) >> 1);
-        y = screen.rect.top + ((screen.rect.bottom - screen.rect.top - outerHeight) >> 1);
+        winCentre(screen, outerWidth, outerHeight, &x, &y);
         style |= WS_VISIBLE;
     }
     if (winCreateWindow(style, extendedStyle, x, y, outerWidth, outerHeight) != 0) return -1;
@@ -351,26 +311,7 @@ void gdiExit() {
 }
 
 int32_t* gdiListModes(int32_t depth, int32_t* count) {
-    int32_t* modes = nullptr;
-    int32_t found = 0;
-    DEVMODEA mode;
-    std::memset(&mode, 0, sizeof mode);
-    mode.dmSize = sizeof mode;
-    auto pairs = [depth](int32_t bits) {
-        return bits == depth || (bits == 15 && depth == 16) || (bits == 16 && depth == 15) ||
-               (bits == 24 && depth == 32) || (bits == 32 && depth == 24);
-    };
-    for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i) {
-        if (!pairs(static_cast<int32_t>(mode.dmBitsPerPel))) continue;
-        auto* grown = static_cast<int32_t*>(
-            std::realloc(modes, static_cast<size_t>(found + 1) * sizeof(int32_t)));
-        if (!grown) break;
-        modes = grown;
-        modes[found++] =
-            static_cast<int32_t>((mode.dmPelsWidth << 16) | (mode.dmPelsHeight & 0xFFFF));
-    }
-    if (count) *count = found;
-    return modes;
+    return winListModes(depth, count, true);
 }
 
 const GfxDriver GDI_DRIVER = {

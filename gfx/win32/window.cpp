@@ -221,6 +221,69 @@ void winClipCursor() {
     ClipCursor(&r);
 }
 
+WinScreen winFindScreen() {
+    WinScreen screen = {
+        {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, nullptr, {0}};
+    const WinState& s = winState;
+    MONITORINFOEXA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (s.getMonitorInfoA && s.monitor && s.getMonitorInfoA(s.monitor, &info)) {
+        screen.rect = info.rcMonitor;
+        std::memcpy(screen.deviceName, info.szDevice, sizeof screen.deviceName);
+        screen.deviceName[sizeof screen.deviceName - 1] = 0;
+        screen.device = screen.deviceName;
+    }
+    return screen;
+}
+
+bool winChangeDisplayMode(const WinScreen& screen) {
+    const WinState& s = winState;
+    DEVMODEA mode;
+    std::memset(&mode, 0, sizeof mode);
+    mode.dmSize = sizeof mode;
+    mode.dmBitsPerPel = static_cast<DWORD>(s.depth);
+    mode.dmPelsWidth = static_cast<DWORD>(s.width);
+    mode.dmPelsHeight = static_cast<DWORD>(s.height);
+    mode.dmDisplayFrequency = static_cast<DWORD>(s.refreshRate);
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    LONG result =
+        s.changeDisplaySettingsExA
+            ? s.changeDisplaySettingsExA(screen.device, &mode, nullptr, CDS_FULLSCREEN, nullptr)
+            : ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
+    return result == DISP_CHANGE_SUCCESSFUL;
+}
+
+void winCentre(const WinScreen& screen, int32_t outerWidth, int32_t outerHeight, int32_t* x,
+               int32_t* y) {
+    *x = screen.rect.left + ((screen.rect.right - screen.rect.left - outerWidth) >> 1);
+    *y = screen.rect.top + ((screen.rect.bottom - screen.rect.top - outerHeight) >> 1);
+}
+
+int32_t* winListModes(int32_t depth, int32_t* count, bool paired) {
+    int32_t* modes = nullptr;
+    int32_t found = 0;
+    DEVMODEA mode;
+    std::memset(&mode, 0, sizeof mode);
+    mode.dmSize = sizeof mode;
+    auto accepts = [depth, paired](int32_t bits) {
+        if (bits == depth) return true;
+        return paired && ((bits == 15 && depth == 16) || (bits == 16 && depth == 15) ||
+                          (bits == 24 && depth == 32) || (bits == 32 && depth == 24));
+    };
+    for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i) {
+        if (!accepts(static_cast<int32_t>(mode.dmBitsPerPel))) continue;
+        auto* grown = static_cast<int32_t*>(
+            std::realloc(modes, static_cast<size_t>(found + 1) * sizeof(int32_t)));
+        if (!grown) break;
+        modes = grown;
+        modes[found++] =
+            static_cast<int32_t>((mode.dmPelsWidth << 16) | (mode.dmPelsHeight & 0xFFFF));
+    }
+    if (count) *count = found;
+    return modes;
+}
+
 void winMarkAllDirty() {
     GfxMode* m = gfxMode;
     if (m && m->dirtyLines && winState.height > 0)

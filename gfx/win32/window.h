@@ -116,6 +116,21 @@ void winPumpMessages();
 void winPollKeys();
 void winClipCursor();
 
+// The screen a window goes to: the monitor's rectangle and device name when
+// the platform tells them, else the primary screen.
+struct WinScreen {
+    RECT rect;
+    const char* device; // null: the primary device
+    char deviceName[CCHDEVICENAME];
+};
+WinScreen winFindScreen();
+// Changes the display mode to the state's width, height, depth and refresh
+// rate for a full screen; false when the platform refuses.
+bool winChangeDisplayMode(const WinScreen& screen);
+// The top-left corner that centres an outer size on the screen.
+void winCentre(const WinScreen& screen, int32_t outerWidth, int32_t outerHeight, int32_t* x,
+               int32_t* y);
+
 // Driver slots.
 void winSetColor(int32_t index, int32_t red, int32_t green, int32_t blue);
 void winWaitRetrace();
@@ -131,5 +146,9 @@ LRESULT CALLBACK winWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 BOOL WINAPI winLeaveTimerStart(LPTRACKMOUSEEVENT request);
 void CALLBACK winLeaveTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 void winToggleFullScreen();
+// The primary device's display modes of `depth` as (width << 16) | height,
+// growing by one entry per match until memory runs out; `paired` also takes
+// 15 for 16 and 24 for 32 and the other way round. The caller frees the list.
+int32_t* winListModes(int32_t depth, int32_t* count, bool paired);
 // Marks every display line for redrawing.
 void winMarkAllDirty();
