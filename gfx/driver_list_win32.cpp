@@ -1,5 +1,6 @@
 // The display drivers of Windows builds, in the order they are tried.
 #include "gfx/core/driver.h"
 #include "gfx/win32/gdi.h"
+#include "gfx/win32/opengl.h"
 
-const GfxDriver* const DRIVER_LIST[] = {&GDI_DRIVER, nullptr};
+const GfxDriver* const DRIVER_LIST[] = {&GDI_DRIVER, &OPENGL_DRIVER, nullptr};

@@ -206,10 +206,10 @@ TEST_F(GdiWindow, FailingInitLeavesNothingBehind) {
     GetProcessHandleCount(process, &handlesAfter);
     EXPECT_EQ(handlesAfter, handlesBefore);
 
-    // The whole SCREEN then fails with every attempt and ends closed.
-    _putenv("ZQGFX=");
-    EXPECT_EQ(gfxScreenSize(123, 77, 8, 1, SCRF_OPENGL, 0), 1);
-    EXPECT_EQ(gfxMode, nullptr);
+    // An OpenGL screen is never GDI's.
+    EXPECT_EQ(GDI_DRIVER.open("zqfail", 123, 77, 8, 0, SCRF_OPENGL), -1);
+    GDI_DRIVER.close();
+    EXPECT_EQ(FindWindowA("zqgfxclass_zqfail", nullptr), nullptr);
 }
 
 TEST_F(GdiWindow, ClassNameIsCutAndTheIconFallsBack) {
