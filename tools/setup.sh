@@ -11,6 +11,7 @@ packages=(
     xvfb x11-apps x11-utils imagemagick xdotool tmux file binutils
     googletest libbenchmark-dev
     libxrandr2 libxrandr2:i386
+    # OpenGL for Wine: GL, GLX and Mesa's DRI drivers for each architecture.
     libgl1 libglx-mesa0 libgl1-mesa-dri libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
     console-data
     clang libclang-rt-14-dev
@@ -25,9 +26,11 @@ for p in "${packages[@]}"; do
 done
 
 # The 32-bit Mesa must match the 64-bit one, or Wine has no OpenGL.
-mesa64=$(dpkg-query -W -f='${Version}' libgl1-mesa-dri:amd64 2>/dev/null || true)
-mesa32=$(dpkg-query -W -f='${Version}' libgl1-mesa-dri:i386 2>/dev/null || true)
-[ -n "$mesa64" ] && [ "$mesa64" != "$mesa32" ] && missing+=(libgl1-mesa-dri:i386 libgl1-mesa-dri)
+for p in libgl1-mesa-dri libglx-mesa0; do
+    v64=$(dpkg-query -W -f='${Version}' "$p:amd64" 2>/dev/null || true)
+    v32=$(dpkg-query -W -f='${Version}' "$p:i386" 2>/dev/null || true)
+    [ -n "$v64" ] && [ "$v64" != "$v32" ] && missing+=("$p:i386" "$p")
+done
 
 if [ ${#missing[@]} -eq 0 ]; then
     exit 0

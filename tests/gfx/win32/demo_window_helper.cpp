@@ -7,6 +7,9 @@
 //       sends the close request (WM_CLOSE) to the window of that class
 //   demo_window_helper key CLASS
 //       posts a key press (the letter x) to the window of that class
+//   demo_window_helper client CLASS
+//       prints the client area of the window of that class on the screen as
+//       WIDTHxHEIGHT+LEFT+TOP
 //   demo_window_helper icon PROGRAM.exe
 //       succeeds when the program carries the window icon "ZQ_PROGRAM_ICON"
 #include <windows.h>
@@ -88,6 +91,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "no window of class %s\n", argv[2]);
             return 1;
         }
+        if (std::strcmp(argv[1], "client") == 0) {
+            RECT r;
+            if (!GetClientRect(window, &r)) return 1;
+            MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+            return 0;
+        }
         if (std::strcmp(argv[1], "close") == 0) return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
         if (std::strcmp(argv[1], "key") == 0) {
             LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA('X', MAPVK_VK_TO_VSC)) << 16;
@@ -96,6 +106,6 @@ int main(int argc, char** argv) {
         }
     }
     std::fprintf(stderr, "usage: demo_window_helper colours FRAME.pgm OUT.ppm | close CLASS | "
-                         "key CLASS\n");
+                         "key CLASS | client CLASS | icon PROGRAM.exe\n");
     return 2;
 }
