@@ -10,6 +10,7 @@
 #include "gfx/win32/window.h"
 
 OglState oglState;
+GlAttributes oglRequested;
 OglPlatform oglPlatform = {rtLibLoad, rtLibResolve, ChoosePixelFormat, SetPixelFormat};
 
 const char* const GL_FUNCTION_NAMES[GL_FUNCTION_COUNT] = {
@@ -256,10 +257,8 @@ int32_t oglHasExtension(const char* name) {
 }
 
 void oglChooseAttributes(int32_t flags) {
-    // Nothing in the program asks for particular bits: every request starts
-    // at 0 and the screen decides.
     GlAttributes& a = oglState.attributes;
-    a = GlAttributes{};
+    a = oglRequested;
     if (!a.colourBits) a.colourBits = a.red + a.green + a.blue + a.alpha;
     if (!a.colourBits) a.colourBits = winState.depth;
     int32_t i = (a.colourBits + 7) / 8 - 1;

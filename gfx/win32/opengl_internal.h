@@ -75,10 +75,13 @@ struct OglState {
     char extensions[OGL_EXTENSIONS_SIZE]; // GL's extension text, then WGL's
     HDC dc;                               // the window's device context
     HGLRC context;
-    GlAttributes attributes; // what the last open asked for
+    GlAttributes attributes; // what the last open asked for: the requests completed
     int32_t modeChanged;     // the display mode was changed for a full screen
 };
 extern OglState oglState;
+// The program's own requests; all 0 (nothing in the program sets them), so
+// every open decides the attributes from the screen and its flags.
+extern GlAttributes oglRequested;
 
 int32_t oglOpen(const char* title, int32_t width, int32_t height, int32_t depth,
                 int32_t refreshRate, int32_t flags);
@@ -92,5 +95,6 @@ void oglExit();
 int32_t oglLoadFunctions(RtLibrary module, const char* wglExtensions);
 // 1 when `name` occurs in the extension text followed by a space or the end.
 int32_t oglHasExtension(const char* name);
-// Fills oglState.attributes for the screen flags and the state's depth.
+// Completes oglRequested into oglState.attributes for the screen flags and the
+// state's depth.
 void oglChooseAttributes(int32_t flags);
