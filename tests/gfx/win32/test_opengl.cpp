@@ -186,36 +186,39 @@ int valueOf(const std::vector<int>& request, int name) {
 }
 
 TEST_F(OpenGl, AttributesFollowDepthAndFlags) {
+    // Every request in the order it is made: window, acceleration and double
+    // buffer, colour and depth, then accumulation, stencil and samples.
+    const std::vector<int> common = {WGL_DRAW_TO_WINDOW_ARB, 1,
+                                     WGL_ACCELERATION_ARB,   WGL_FULL_ACCELERATION_ARB,
+                                     WGL_DOUBLE_BUFFER_ARB,  1};
+    auto colour = [](int bits, int rgb, int alpha) {
+        return std::vector<int>{WGL_COLOR_BITS_ARB, bits,  WGL_RED_BITS_ARB,   rgb,
+                                WGL_GREEN_BITS_ARB, rgb,   WGL_BLUE_BITS_ARB,  rgb,
+                                WGL_ALPHA_BITS_ARB, alpha, WGL_DEPTH_BITS_ARB, 16};
+    };
+    const std::vector<int> extras = {WGL_ACCUM_BITS_ARB,       32, WGL_ACCUM_RED_BITS_ARB,  8,
+                                     WGL_ACCUM_GREEN_BITS_ARB, 8,  WGL_ACCUM_BLUE_BITS_ARB, 8,
+                                     WGL_ACCUM_ALPHA_BITS_ARB, 8,  WGL_STENCIL_BITS_ARB,    8,
+                                     WGL_SAMPLE_BUFFERS_ARB,   1,  WGL_SAMPLES_ARB,         4};
     struct Case {
         int32_t depth, flags;
-        int colour, red, alpha, stencil, accum, accumAlpha, samples;
+        std::vector<int> tail;
     };
     const Case cases[] = {
-        {32, 0, 32, 8, 8, -1, -1, -1, -1},
-        {16, 0, 16, 5, 0, -1, -1, -1, -1},
-        {32, SCRF_STENCIL | SCRF_ACCUM | SCRF_MULTISAMPLE, 32, 8, 8, 8, 32, 8, 4},
+        {32, 0, colour(32, 8, 8)},
+        {16, 0, colour(16, 5, 0)},
+        {32, SCRF_STENCIL | SCRF_ACCUM | SCRF_MULTISAMPLE, colour(32, 8, 8)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.depth + c.flags);
         standIn.arbRequests.clear();
         ASSERT_EQ(open(c.depth, c.flags), 0) << standIn.callList();
         ASSERT_FALSE(standIn.arbRequests.empty());
-        const std::vector<int>& r = standIn.arbRequests[0];
-        EXPECT_EQ(valueOf(r, WGL_DRAW_TO_WINDOW_ARB), 1);
-        EXPECT_EQ(valueOf(r, WGL_ACCELERATION_ARB), WGL_FULL_ACCELERATION_ARB);
-        EXPECT_EQ(valueOf(r, WGL_DOUBLE_BUFFER_ARB), 1);
-        EXPECT_EQ(valueOf(r, WGL_COLOR_BITS_ARB), c.colour);
-        for (int name : {WGL_RED_BITS_ARB, WGL_GREEN_BITS_ARB, WGL_BLUE_BITS_ARB})
-            EXPECT_EQ(valueOf(r, name), c.red);
-        EXPECT_EQ(valueOf(r, WGL_ALPHA_BITS_ARB), c.alpha);
-        EXPECT_EQ(valueOf(r, WGL_DEPTH_BITS_ARB), 16);
-        EXPECT_EQ(valueOf(r, WGL_STENCIL_BITS_ARB), c.stencil);
-        EXPECT_EQ(valueOf(r, WGL_ACCUM_BITS_ARB), c.accum);
-        for (int name : {WGL_ACCUM_RED_BITS_ARB, WGL_ACCUM_GREEN_BITS_ARB, WGL_ACCUM_BLUE_BITS_ARB,
-                         WGL_ACCUM_ALPHA_BITS_ARB})
-            EXPECT_EQ(valueOf(r, name), c.accumAlpha);
-        EXPECT_EQ(valueOf(r, WGL_SAMPLES_ARB), c.samples);
-        EXPECT_EQ(valueOf(r, WGL_SAMPLE_BUFFERS_ARB), c.samples > 0 ? 1 : -1);
+        std::vector<int> expected = common;
+        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+        if (c.flags) expected.insert(expected.end(), extras.begin(), extras.end());
+        EXPECT_EQ(standIn.arbRequests[0], expected);
+        EXPECT_EQ(currentContext(), oglState.context);
 
         // What Mesa gave for a plain 32-bit request: the colour asked for and
         // at least the depth.
@@ -223,14 +226,11 @@ TEST_F(OpenGl, AttributesFollowDepthAndFlags) {
             PIXELFORMATDESCRIPTOR d;
             ASSERT_NE(DescribePixelFormat(oglState.dc, GetPixelFormat(oglState.dc), sizeof d, &d),
                       0);
-            EXPECT_EQ(d.cRedBits, 8);
-            EXPECT_EQ(d.cGreenBits, 8);
-            EXPECT_EQ(d.cBlueBits, 8);
-            EXPECT_EQ(d.cAlphaBits, 8);
+            EXPECT_EQ(std::vector<int>({d.cRedBits, d.cGreenBits, d.cBlueBits, d.cAlphaBits}),
+                      std::vector<int>({8, 8, 8, 8}));
             EXPECT_GE(d.cDepthBits, 16);
             EXPECT_TRUE(d.dwFlags & PFD_DOUBLEBUFFER);
         }
-        EXPECT_EQ(currentContext(), oglState.context);
         OPENGL_DRIVER.close();
         expectNothingLeft();
     }
