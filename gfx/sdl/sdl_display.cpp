@@ -88,6 +88,32 @@ int32_t blitDepth(const SDL_PixelFormat* f, int32_t* swapped) {
     return 0;
 }
 
+// The whole desktop, when it can hold the picture.
+bool desktopBounds(SDL_Rect* bounds) {
+    const SdlState& s = sdlState;
+    int display = s.window ? SDL_GetWindowDisplayIndex(s.window) : 0;
+    return SDL_GetDisplayBounds(display < 0 ? 0 : display, bounds) == 0 && bounds->w >= s.width &&
+           bounds->h >= s.height;
+}
+
+// Full screen: the window covers the desktop (also where no window manager
+// would resize it) and the window system is told so; else a window of the
+// picture's size, centred.
+bool placeWindow(bool fullScreen) {
+    const SdlState& s = sdlState;
+    if (fullScreen) {
+        SDL_Rect bounds;
+        if (!desktopBounds(&bounds)) return false;
+        SDL_SetWindowSize(s.window, bounds.w, bounds.h);
+        SDL_SetWindowPosition(s.window, bounds.x, bounds.y);
+        return SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    }
+    if (SDL_SetWindowFullscreen(s.window, 0) != 0) return false;
+    SDL_SetWindowSize(s.window, s.width, s.height);
+    SDL_SetWindowPosition(s.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    return true;
+}
+
 // The display modes of the window's display, each as (width << 16) | height
 // followed by its bits per pixel; read once, so listModes needs no video call.
 void readDisplayModes() {
@@ -244,17 +270,14 @@ int32_t sdlAttachSurface() {
 int32_t sdlCreateWindow() {
     SdlState& s = sdlState;
     Uint32 flags = SDL_WINDOW_SHOWN;
+    SDL_Rect place = {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, s.width, s.height};
     if (s.flags & SCRF_FULLSCREEN) {
-        SDL_DisplayMode desktop;
-        if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w < s.width ||
-            desktop.h < s.height)
-            return -1;
+        if (!desktopBounds(&place)) return -1;
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     }
     if (s.flags & SCRF_BORDERLESS) flags |= SDL_WINDOW_BORDERLESS;
     if (s.flags & SCRF_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    s.window = SDL_CreateWindow(s.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, s.width,
-                                s.height, flags);
+    s.window = SDL_CreateWindow(s.title, place.x, place.y, place.w, place.h, flags);
     if (!s.window) return -1;
     SDL_RaiseWindow(s.window);
     SDL_GetWindowPosition(s.window, &s.windowX, &s.windowY);
@@ -275,12 +298,10 @@ void sdlToggleFullScreen() {
         gfxPostEvent(&leave);
     }
     if (s.flags & SCRF_FIXED) return;
-    bool full = (s.flags & SCRF_FULLSCREEN) != 0;
-    if (SDL_SetWindowFullscreen(s.window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 &&
-        sdlAttachSurface() == 0) {
+    if (placeWindow(!(s.flags & SCRF_FULLSCREEN)) && sdlAttachSurface() == 0) {
         s.flags ^= SCRF_FULLSCREEN;
     } else {
-        SDL_SetWindowFullscreen(s.window, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        placeWindow((s.flags & SCRF_FULLSCREEN) != 0);
         sdlAttachSurface();
     }
     SDL_GetWindowPosition(s.window, &s.windowX, &s.windowY);

@@ -262,10 +262,8 @@ void keyEvent(const SDL_KeyboardEvent& e) {
         // Printable characters come as text input; control characters and
         // ALT or CTRL combinations only come here, so they go in now and
         // the text that may follow is dropped.
-        if (code > 255) {
-            gfxPostKey(code);
-        } else if (code > 0 &&
-                   (character < 32 || character == 127 || (mod & (KMOD_ALT | KMOD_CTRL)))) {
+        if (code > 255 ||
+            (code > 0 && (character < 32 || character == 127 || (mod & (KMOD_ALT | KMOD_CTRL))))) {
             gfxPostKey(code);
             s.suppressText = 1;
         }

@@ -9,6 +9,7 @@
 #include "gfx/core/palette.h"
 #include "gfx/draw/draw.h"
 #include "runtime/strings.h"
+#include "support/window_input_cases.h"
 #include "win_test_util.h"
 
 using namespace wintest;
@@ -61,24 +62,14 @@ std::string inkey() {
 
 TEST_F(WindowInput, KeysReachInkeyWithTheConsoleCodes) {
     ASSERT_EQ(GetForegroundWindow(), winState.window);
-    EXPECT_EQ(press('A'), std::vector<int32_t>{'a'});
-    EXPECT_EQ(press('A', {VK_SHIFT}), std::vector<int32_t>{'A'});
-    EXPECT_EQ(press('A', {VK_CONTROL}), std::vector<int32_t>{1});
-    EXPECT_EQ(press('A', {VK_MENU}), std::vector<int32_t>{0x1EFF});
-    EXPECT_EQ(press(VK_ESCAPE), std::vector<int32_t>{27});
-    EXPECT_EQ(press(VK_RETURN), std::vector<int32_t>{13});
-    EXPECT_EQ(press(VK_F1), std::vector<int32_t>{0x3BFF});
-    EXPECT_EQ(press(VK_F1, {VK_SHIFT}), std::vector<int32_t>{0x54FF});
-    EXPECT_EQ(press(VK_F1, {VK_CONTROL}), std::vector<int32_t>{0x5EFF});
-    EXPECT_EQ(press(VK_F1, {VK_MENU}), std::vector<int32_t>{0x68FF});
-    EXPECT_EQ(press(VK_F10), std::vector<int32_t>{0x44FF});
-    EXPECT_EQ(press(VK_F11), std::vector<int32_t>{0x85FF});
-    EXPECT_EQ(press(VK_F12), std::vector<int32_t>{0x86FF});
-    EXPECT_EQ(press(VK_LEFT), std::vector<int32_t>{0x4BFF});
-    EXPECT_EQ(press(VK_RIGHT, {VK_CONTROL}), std::vector<int32_t>{0x74FF});
-    EXPECT_EQ(press(VK_RIGHT, {VK_MENU}), std::vector<int32_t>{0x9DFF});
-    EXPECT_EQ(press(VK_UP), std::vector<int32_t>{0x48FF});
-    EXPECT_EQ(press('1', {VK_MENU}), std::vector<int32_t>{0x78FF});
+    for (const windowcases::KeyCase& k : windowcases::KEY_CASES) {
+        std::vector<WORD> held;
+        if (k.held & windowcases::HOLD_SHIFT) held.push_back(VK_SHIFT);
+        if (k.held & windowcases::HOLD_CTRL) held.push_back(VK_CONTROL);
+        if (k.held & windowcases::HOLD_ALT) held.push_back(VK_MENU);
+        EXPECT_EQ(press(k.vk, held), std::vector<int32_t>{k.code})
+            << k.keysym << " with held keys " << int{k.held};
+    }
 
     // INKEY's strings: the character, or 255 and the scan code.
     sendKey(VK_F1, false);
@@ -128,7 +119,7 @@ TEST_F(WindowInput, CharactersAboveAsciiArriveAsCodePage437) {
     // E-acute: 0xE9 in the Western code page, 0x82 in code page 437.
     if (ansi == 1252) {
         post(WM_CHAR, 0xE9, 1);
-        EXPECT_EQ(takeKeys(), std::vector<int32_t>{0x82});
+        EXPECT_EQ(takeKeys(), std::vector<int32_t>{windowcases::E_ACUTE_CP437});
     }
     post(WM_CHAR, 'z', 2);    // twice
     post(WM_CHAR, 0x263A, 1); // above 255: ignored
