@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The native demonstration as a user meets it on a Linux desktop (run on a
-# display of its own by with_xvfb.sh): it links the video library, opens a
+# display of its own by tools/with-xvfb.sh): it links the video library, opens a
 # 1280x1024 window on the 1280x1024 display, shows a picture that equals,
 # pixel for pixel, demo_frame's frame through the palette (message included),
 # and ends with exit code 0 on a key pressed in its window or on the window's

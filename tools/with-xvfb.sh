@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# with_xvfb.sh COMMAND...: runs COMMAND on a private 1280x1024x24 Xvfb display
+# with-xvfb.sh COMMAND...: runs COMMAND on a private 1280x1024x24 Xvfb display
 # of its own and returns its exit code.
 set -u
 n=$((600 + RANDOM % 300))
