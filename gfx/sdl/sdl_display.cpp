@@ -2,7 +2,10 @@
 // converts the dirty lines into the window's surface every 10 ms under the
 // framebuffer lock and carries out the program's window requests; the
 // driver slots that do not depend on input.
+#include <linux/membarrier.h>
 #include <semaphore.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -21,13 +24,41 @@ namespace {
 constexpr int32_t REFRESH_PASS_MS = 10;
 constexpr int32_t DEFAULT_RETRACE_MS = 16;
 
-// The framebuffer lock: taken free with one atomic operation (the program
-// takes it for every drawing primitive); a thread that finds it held sleeps
-// on `lockWake` until the holder hands it over, so neither side can starve the
-// other. Not re-entrant: each side takes it once at a time.
-std::atomic<int32_t> lockUsers{0}; // holder plus waiters
-sem_t lockWake;
+// The framebuffer lock, made for its two unequal users. The program takes it
+// for every drawing primitive, millions of times a second, so its side is a
+// plain store and a load; the display thread takes it once a pass and pays
+// for both sides: it announces itself, then forces every thread of the
+// process through a memory barrier (membarrier), after which it sees any
+// hold the program announced, and the program sees its announcement. Where
+// the system lacks that call the program side uses a fence of its own.
+// Whoever finds the other inside waits on its semaphore until woken.
+std::atomic<int32_t> programHolds{0}, displayWants{0}, programWaiting{0};
+sem_t programWake, displayWake;
 bool lockReady = false;
+bool asymmetric = false; // membarrier registered for this process
+
+void programFence() {
+    if (asymmetric)
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+    else
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+}
+
+bool registerBarrier() {
+    return syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0) == 0;
+}
+
+void displayLock() {
+    displayWants.store(1, std::memory_order_seq_cst);
+    if (asymmetric) syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
+    while (programHolds.load(std::memory_order_seq_cst))
+        sem_wait(&displayWake);
+}
+
+void displayUnlock() {
+    displayWants.store(0, std::memory_order_seq_cst);
+    if (programWaiting.load(std::memory_order_seq_cst)) sem_post(&programWake);
+}
 
 // The display thread's answer to the opener: 0 waiting, 1 running, -1 failed.
 pthread_mutex_t startLock = PTHREAD_MUTEX_INITIALIZER;
@@ -191,14 +222,14 @@ void applyRequests() {
 void refreshLoop() {
     SdlState& s = sdlState;
     while (s.initialised) {
-        sdlLock();
+        displayLock();
         SDL_Event event;
         while (SDL_PollEvent(&event))
             sdlHandleEvent(event);
         applyRequests();
         if (s.active) sdlPollKeys();
         Band band = convertDirty();
-        sdlUnlock();
+        displayUnlock();
         // Only this thread writes the surface, so it goes out after the lock
         // is released and the program draws on meanwhile.
         if (band.count > 0) {
@@ -329,8 +360,13 @@ int32_t sdlOpen(const char* title, int32_t width, int32_t height, int32_t depth,
     s.cursorVisible = 1;
     s.lastScreenX = SDL_NO_POSITION;
     s.requests.cursor = s.requests.clip = -1;
-    if (sem_init(&lockWake, 0, 0) != 0) return -1;
-    lockUsers = 0;
+    if (sem_init(&programWake, 0, 0) != 0) return -1;
+    if (sem_init(&displayWake, 0, 0) != 0) {
+        sem_destroy(&programWake);
+        return -1;
+    }
+    programHolds = displayWants = programWaiting = 0;
+    asymmetric = asymmetric || registerBarrier();
     lockReady = true;
     startState = 0;
     s.initialised = 1;
@@ -353,7 +389,8 @@ void sdlClose() {
         s.threadStarted = 0;
     }
     if (lockReady) {
-        sem_destroy(&lockWake);
+        sem_destroy(&programWake);
+        sem_destroy(&displayWake);
         lockReady = false;
     }
     std::free(s.modes);
@@ -361,14 +398,28 @@ void sdlClose() {
     s.modeCount = 0;
 }
 
+// The program's side (the driver's lock slot): announce, then step back and
+// wait while the display thread is in or wants in.
 void sdlLock() {
-    if (lockReady && lockUsers.fetch_add(1, std::memory_order_acquire) > 0)
-        while (sem_wait(&lockWake) != 0) {
-        }
+    if (!lockReady) return;
+    for (;;) {
+        programHolds.store(1, std::memory_order_relaxed);
+        programFence();
+        if (!displayWants.load(std::memory_order_acquire)) return;
+        programHolds.store(0, std::memory_order_seq_cst);
+        sem_post(&displayWake);
+        programWaiting.store(1, std::memory_order_seq_cst);
+        while (displayWants.load(std::memory_order_seq_cst))
+            sem_wait(&programWake);
+        programWaiting.store(0, std::memory_order_seq_cst);
+    }
 }
 
 void sdlUnlock() {
-    if (lockReady && lockUsers.fetch_sub(1, std::memory_order_release) > 1) sem_post(&lockWake);
+    if (!lockReady) return;
+    programHolds.store(0, std::memory_order_release);
+    programFence();
+    if (displayWants.load(std::memory_order_relaxed)) sem_post(&displayWake);
 }
 
 void sdlSetColor(int32_t, int32_t, int32_t, int32_t) {
