@@ -227,6 +227,30 @@ TEST_F(SdlWindow, OnlyDirtyLinesAreConverted) {
     EXPECT_EQ(shot.at(3, 5), 0u) << "an unmarked line was converted";
 }
 
+// The program rewrites two whole lines under one lock as fast as it can; the
+// window must only ever show both lines in one colour, never a torn frame.
+TEST_F(SdlWindow, DrawingAndConversionExcludeEachOther) {
+    open(256, 8, 32);
+    int torn = 0;
+    uint32_t value = 0;
+    for (int shot = 0; shot < 40; ++shot) {
+        for (int i = 0; i < 20000; ++i, ++value) {
+            gfxLock();
+            for (int32_t y = 0; y < 2; ++y) {
+                auto* line = reinterpret_cast<uint32_t*>(gfxMode->framebuffer + y * gfxMode->pitch);
+                for (int32_t x = 0; x < gfxMode->width; ++x)
+                    line[x] = value & 0xFFFFFF;
+            }
+            gfxUnlock(0, 1);
+        }
+        xwin::Shot s = xwin::readWindow(xDisplay(), xWindow());
+        for (int32_t y = 0; y < 2; ++y)
+            for (int32_t x = 0; x < s.width; ++x)
+                torn += s.at(x, y) != s.at(0, 0);
+    }
+    EXPECT_EQ(torn, 0);
+}
+
 TEST_F(SdlWindow, FullScreenLetterboxesThePicture) {
     open(640, 480, 32, SCRF_FULLSCREEN);
     fillPattern();
