@@ -15,7 +15,7 @@ packages=(
     libgl1 libglx-mesa0 libgl1-mesa-dri libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
     console-data
     clang libclang-rt-14-dev
-    libsdl2-dev libpixman-1-dev
+    libsdl2-dev libpixman-1-dev pkg-config libx11-dev
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
