@@ -46,6 +46,7 @@ const GfxDriver GFX_NULL_DRIVER = {"Null",  nullptr, nullptr, nullLock, nullUnlo
                                    nullptr, nullptr, nullptr, nullptr};
 
 const GfxDriver* const* gfxDriverList = DRIVER_LIST;
+GfxInlineLock* gfxInlineLock = nullptr;
 
 const GfxDriver* gfxOpenDriver(const char* title, int32_t width, int32_t height, int32_t depth,
                                int32_t refreshRate, int32_t flags) {

@@ -8,6 +8,7 @@
 // everything again with SCRF_FULLSCREEN toggled.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 struct GfxDriver {
@@ -28,6 +29,18 @@ struct GfxDriver {
     void (*pumpEvents)();
 };
 static_assert(sizeof(GfxDriver) == 14 * sizeof(void*), "a name and 13 slots");
+
+// A framebuffer lock whose program side the core takes inline: a hold is
+// announced with a plain store, then the display thread's wish is read; only
+// when the display thread wants in (or must be woken) do the driver's lock
+// and unlock slots run. For drivers whose display thread itself makes the two
+// sides' stores visible to each other (a process-wide memory barrier).
+struct GfxInlineLock {
+    std::atomic<int32_t> programHolds;
+    std::atomic<int32_t> displayWants;
+};
+// Set by such a driver's open, cleared at its close; null otherwise.
+extern GfxInlineLock* gfxInlineLock;
 
 // The Null driver: no display; lock and unlock do nothing.
 extern const GfxDriver GFX_NULL_DRIVER;

@@ -9,9 +9,28 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
 
+// The driver's lock: inline while the display thread stays out, else the slot.
+inline void gfxDriverLock(GfxMode* m) {
+    if (GfxInlineLock* l = gfxInlineLock) {
+        l->programHolds.store(1, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (!l->displayWants.load(std::memory_order_acquire)) return;
+    }
+    if (m->driver->lock) m->driver->lock();
+}
+
+inline void gfxDriverUnlock(GfxMode* m) {
+    if (GfxInlineLock* l = gfxInlineLock) {
+        l->programHolds.store(0, std::memory_order_release);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (!l->displayWants.load(std::memory_order_relaxed)) return;
+    }
+    if (m->driver->unlock) m->driver->unlock();
+}
+
 // Takes one level on an open screen; the driver's lock at the outermost.
 inline void gfxAcquire(GfxMode* m) {
-    if (m->lockCount == 0 && gfxDriverLocks && m->driver->lock) m->driver->lock();
+    if (m->lockCount == 0 && gfxDriverLocks) gfxDriverLock(m);
     ++m->lockCount;
 }
 
@@ -21,8 +40,7 @@ inline void gfxLock() {
 
 // Releases one level; the driver's unlock at the outermost.
 inline void gfxRelease(GfxMode* m) {
-    if (m->lockCount > 0 && --m->lockCount == 0 && gfxDriverLocks && m->driver->unlock)
-        m->driver->unlock();
+    if (m->lockCount > 0 && --m->lockCount == 0 && gfxDriverLocks) gfxDriverUnlock(m);
 }
 
 // The one place that marks lines dirty: lines first..last, inside the screen.

@@ -44,6 +44,7 @@ void teardown() {
     if (m->driver && m->driver->close) m->driver->close();
     m->driver = nullptr;
     gfxDriverLocks = false;
+    gfxInlineLock = nullptr;
     gfxAllocTextCells(nullptr, 0);
     freePages(m);
     std::free(m->palette);

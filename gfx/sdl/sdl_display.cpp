@@ -32,7 +32,10 @@ constexpr int32_t DEFAULT_RETRACE_MS = 16;
 // hold the program announced, and the program sees its announcement. Where
 // the system lacks that call the program side uses a fence of its own.
 // Whoever finds the other inside waits on its semaphore until woken.
-std::atomic<int32_t> programHolds{0}, displayWants{0}, programWaiting{0};
+GfxInlineLock frameLock{{0}, {0}}; // the core takes the program's side inline
+std::atomic<int32_t>& programHolds = frameLock.programHolds;
+std::atomic<int32_t>& displayWants = frameLock.displayWants;
+std::atomic<int32_t> programWaiting{0};
 sem_t programWake, displayWake;
 bool lockReady = false;
 bool asymmetric = false; // membarrier registered for this process
@@ -368,6 +371,8 @@ int32_t sdlOpen(const char* title, int32_t width, int32_t height, int32_t depth,
     programHolds = displayWants = programWaiting = 0;
     asymmetric = asymmetric || registerBarrier();
     lockReady = true;
+    // Without the barrier the program's side needs its own fence: the slots.
+    gfxInlineLock = asymmetric ? &frameLock : nullptr;
     startState = 0;
     s.initialised = 1;
     if (pthread_create(&s.thread, nullptr, displayThread, nullptr) != 0) return -1;
@@ -388,6 +393,7 @@ void sdlClose() {
         pthread_join(s.thread, nullptr);
         s.threadStarted = 0;
     }
+    gfxInlineLock = nullptr;
     if (lockReady) {
         sem_destroy(&programWake);
         sem_destroy(&displayWake);
