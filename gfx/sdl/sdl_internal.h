@@ -18,7 +18,7 @@ struct SdlRequests {
     int32_t warp, warpX, warpY; // move the pointer to picture coordinates
     int32_t cursor;             // -1 leave, 0 hide, 1 show
     int32_t clip;               // -1 leave, 0 release, 1 confine
-    int32_t move, moveX, moveY; // move the window (MOVE_KEEP keeps a coordinate)
+    int32_t move, moveX, moveY; // move the window (SDL_MOVE_KEEP keeps a coordinate)
     int32_t caption;            // set the title from `title`
     char title[GFX_TITLE_SIZE];
 };

@@ -275,6 +275,29 @@ TEST_F(SdlWindow, FullScreenLetterboxesThePicture) {
     }));
 }
 
+TEST_F(SdlWindow, CaptionPositionAndFixedScreens) {
+    open(160, 100, 8, SCRF_FIXED);
+    SDL_DRIVER.setCaption("zq caption");
+    int before = SDL_DRIVER.moveWindow(SDL_MOVE_KEEP, 100);
+    sync();
+    char* name = nullptr;
+    XFetchName(xDisplay(), xWindow(), &name);
+    EXPECT_STREQ(name, "zq caption");
+    XFree(name);
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(xDisplay(), xWindow(), DefaultRootWindow(xDisplay()), 0, 0, &x, &y,
+                          &child);
+    EXPECT_EQ(x, before & 0xFFFF) << "the left edge stays";
+    EXPECT_EQ(y, 100);
+    EXPECT_EQ(SDL_DRIVER.moveWindow(SDL_MOVE_KEEP, SDL_MOVE_KEEP), (100 << 16) | x);
+
+    // A fixed screen stays a window on ALT+ENTER.
+    xdotool("key alt+Return");
+    EXPECT_FALSE(sdlState.flags & SCRF_FULLSCREEN);
+    EXPECT_EQ(xwin::readWindow(xDisplay(), xWindow()).width, 160);
+}
+
 TEST_F(SdlWindow, ListsTheDisplaysModes) {
     open(64, 32, 32);
     int32_t count = 0;
