@@ -2,7 +2,9 @@
 // drawing on the Null driver, in one process (native build, run on an X
 // display by tools/bench-sdl.sh); the picture is timed with the screen
 // already open, its opening apart. Also measures how long a change waits
-// until the display thread has converted it for the window.
+// until the display thread has converted it for the window. Two more runs
+// draw on the Null driver given lock slots (one atomic operation each way)
+// and given the inline lock, without a window: what the lock costs by itself.
 //
 //   bench_sdl_demo [RUNS]    RUNS alternating pairs (default 3)
 #include <time.h>
@@ -81,14 +83,29 @@ GfxDriver countingNull() {
     return d;
 }
 const GfxDriver COUNT_NULL = countingNull();
-const GfxDriver* const COUNTING_LIST[] = {&COUNT_NULL, nullptr};
 
-Timing drawCountingNull() {
+// The Null driver offering the inline lock and no display thread that ever
+// wants in: what the inline lock costs the drawing by itself.
+GfxInlineLock idleInlineLock{{0}, {0}};
+int32_t inlineOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+    gfxInlineLock = &idleInlineLock;
+    return 0;
+}
+GfxDriver inlineNull() {
+    GfxDriver d = countingNull();
+    d.name = "NULLINLINE";
+    d.open = inlineOpen;
+    return d;
+}
+const GfxDriver INLINE_NULL = inlineNull();
+const GfxDriver* const LOCKING_LIST[] = {&COUNT_NULL, &INLINE_NULL, nullptr};
+
+Timing drawLockingNull(const char* name) {
     bool opened = false;
-    gfxDriverList = COUNTING_LIST;
-    Timing t = drawOnce("NULLCOUNT", &opened);
+    gfxDriverList = LOCKING_LIST;
+    Timing t = drawOnce(name, &opened);
     gfxDriverList = DRIVER_LIST;
-    if (!opened) std::fprintf(stderr, "NULLCOUNT did not open\n");
+    if (!opened) std::fprintf(stderr, "%s did not open\n", name);
     return t;
 }
 
@@ -129,7 +146,7 @@ void latency() {
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    std::vector<Timing> nulls, windows, counts;
+    std::vector<Timing> nulls, windows, counts, inlines;
     for (int i = 0; i < runs; ++i) {
         bool opened = false;
         nulls.push_back(drawOnce("null", &opened));
@@ -138,12 +155,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "the SDL window did not open\n");
             return 1;
         }
-        counts.push_back(drawCountingNull());
+        counts.push_back(drawLockingNull("NULLCOUNT"));
+        inlines.push_back(drawLockingNull("NULLINLINE"));
         const Timing &n = nulls.back(), &w = windows.back();
         std::printf("run %d: picture on Null %.3f s (thread %.3f s), in the SDL window %.3f s "
                     "(thread %.3f s, window opened in %.3f s); Null with atomic lock slots "
-                    "%.3f s\n",
-                    i + 1, n.picture, n.cpu, w.picture, w.cpu, w.open, counts.back().picture);
+                    "%.3f s, with the inline lock %.3f s\n",
+                    i + 1, n.picture, n.cpu, w.picture, w.cpu, w.open, counts.back().picture,
+                    inlines.back().picture);
     }
     auto best = [](const std::vector<Timing>& v, bool withOpen = false) {
         double b = 1e30;
@@ -152,9 +171,9 @@ int main(int argc, char** argv) {
         return b;
     };
     std::printf("best picture: Null %.3f s, SDL window %.3f s, ratio %.3f; Null with atomic "
-                "lock slots %.3f s (%.3f)\n",
+                "lock slots %.3f s (%.3f), with the inline lock %.3f s (%.3f)\n",
                 best(nulls), best(windows), best(windows) / best(nulls), best(counts),
-                best(counts) / best(nulls));
+                best(counts) / best(nulls), best(inlines), best(inlines) / best(nulls));
     std::printf("best with the screen's opening: Null %.3f s, SDL window %.3f s, ratio %.3f\n",
                 best(nulls, true), best(windows, true), best(windows, true) / best(nulls, true));
     latency();
