@@ -359,8 +359,9 @@ TEST_F(FullScreenSwitch, AltEnterSwitchesBetweenWindowAndFullScreen) {
     auto styleHas = [](LONG bits) {
         return waitFor([bits] { return (GetWindowLongA(winState.window, GWL_STYLE) & bits) != 0; });
     };
+    auto fullScreen = [] { return (winState.flags & SCRF_FULLSCREEN) != 0; };
     altEnter();
-    EXPECT_TRUE(winState.flags & SCRF_FULLSCREEN);
+    EXPECT_TRUE(waitFor(fullScreen));
     EXPECT_TRUE(styleHas(WS_POPUP));
     RECT r;
     GetWindowRect(winState.window, &r);
@@ -372,7 +373,7 @@ TEST_F(FullScreenSwitch, AltEnterSwitchesBetweenWindowAndFullScreen) {
     gfxLine(nullptr, 0, 0, 20, 20, 3, 2, 0xFFFF, 0);
     EXPECT_TRUE(waitFor([] { return windowPixel(10, 10) == gfxMode->palette[3]; }));
     altEnter();
-    EXPECT_FALSE(winState.flags & SCRF_FULLSCREEN);
+    EXPECT_TRUE(waitFor([&] { return !fullScreen(); }));
     EXPECT_TRUE(styleHas(WS_CAPTION));
     EXPECT_TRUE(waitFor([] { return windowPixel(10, 10) == gfxMode->palette[3]; }));
 }
