@@ -1,10 +1,9 @@
-// The demonstration's drawing with the GDI window open against the same
-// drawing on the Null driver, in one process (Windows build, run under Wine
-// on an X display by tools/bench-window.sh); the picture is timed with the
-// screen already open, its opening apart. Two more runs draw on the Null
-// driver given lock slots and no window: what the lock that every PSET and
-// POINT takes costs by itself. Also measures how long a change waits until
-// the window thread sends it to the window.
+// The demonstration's drawing with the GDI window and with the DirectX full
+// screen open against the same drawing on the Null driver, in one process (Windows build, run under
+// Wine on an X display by tools/bench-window.sh); the picture is timed with the screen already
+// open, its opening apart. Two more runs draw on the Null driver given lock slots and no window:
+// what the lock that every PSET and POINT takes costs by itself. Also measures how long a change
+// waits until the window thread sends it to the window.
 //
 //   bench_window_demo [RUNS]    RUNS alternating pairs (default 3)
 #include <windows.h>
@@ -158,7 +157,7 @@ void latency() {
 int main(int argc, char** argv) {
     InitializeCriticalSection(&nullLockSection);
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    std::vector<Timing> nulls, windows, sections, counts;
+    std::vector<Timing> nulls, windows, directs, sections, counts;
     for (int i = 0; i < runs; ++i) {
         bool opened = false;
         nulls.push_back(drawOnce("null", &opened));
@@ -167,13 +166,20 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "the GDI window did not open\n");
             return 1;
         }
+        directs.push_back(drawOnce("directx", &opened, "DirectX"));
+        if (!opened) {
+            std::fprintf(stderr, "the DirectX screen did not open\n");
+            return 1;
+        }
         sections.push_back(drawLockingNull("NULLSECTION"));
         counts.push_back(drawLockingNull("NULLCOUNT"));
         const Timing &n = nulls.back(), &w = windows.back();
         std::printf("run %d: picture on Null %.3f s (thread %.3f s), in the GDI window %.3f s "
-                    "(thread %.3f s, window opened in %.3f s); Null locking a critical section "
-                    "%.3f s, with interlocked counts %.3f s\n",
-                    i + 1, n.picture, n.cpu, w.picture, w.cpu, w.open, sections.back().picture,
+                    "(thread %.3f s, window opened in %.3f s), through DirectX %.3f s (thread "
+                    "%.3f s, opened in %.3f s); Null locking a critical section %.3f s, with "
+                    "interlocked counts %.3f s\n",
+                    i + 1, n.picture, n.cpu, w.picture, w.cpu, w.open, directs.back().picture,
+                    directs.back().cpu, directs.back().open, sections.back().picture,
                     counts.back().picture);
     }
     auto best = [](const std::vector<Timing>& v, bool withOpen = false) {
@@ -187,8 +193,12 @@ int main(int argc, char** argv) {
                 "critical section %.3f s (%.3f), with interlocked counts %.3f s (%.3f)\n",
                 bestNull, best(windows), best(windows) / bestNull, best(sections),
                 best(sections) / bestNull, best(counts), best(counts) / bestNull);
-    std::printf("best with the screen's opening: Null %.3f s, GDI window %.3f s, ratio %.3f\n",
-                best(nulls, true), best(windows, true), best(windows, true) / best(nulls, true));
+    std::printf("best picture through DirectX %.3f s, DirectX/Null %.3f, GDI/Null %.3f\n",
+                best(directs), best(directs) / bestNull, best(windows) / bestNull);
+    std::printf("best with the screen's opening: Null %.3f s, GDI window %.3f s, ratio %.3f; "
+                "DirectX %.3f s, ratio %.3f\n",
+                best(nulls, true), best(windows, true), best(windows, true) / best(nulls, true),
+                best(directs, true), best(directs, true) / best(nulls, true));
     latency();
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Benchmark of the demonstration in its GDI window against the Null driver,
-# under Wine on a private Xvfb display (Windows build with the benchmarks on).
+# Benchmark of the demonstration in its GDI window and through DirectX against
+# the Null driver, under Wine on a private Xvfb display (Windows build with the
+# benchmarks on).
 #   tools/bench-window.sh [RUNS] [win32|win64]
 set -uo pipefail
 cd "$(dirname "$0")/.."

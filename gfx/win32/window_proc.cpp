@@ -360,7 +360,8 @@ void winToggleFullScreen() {
     if (s.backEnd.init() != 0) {
         s.backEnd.exit();
         s.flags ^= SCRF_FULLSCREEN;
-        s.backEnd.init();
+        // Failing both ways leaves the back end closed, not half-made.
+        if (s.backEnd.init() != 0) s.backEnd.exit();
     }
     gfxResendPalette();
     winMarkAllDirty();

@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
 # The demonstration as a user meets it on a desktop: under Wine on an X display,
-# demo.exe (without ZQGFX, then with ZQGFX=gdi) opens its screen,
-# shows a picture that equals, pixel for pixel through the palette, the frame
-# demo_frame writes (message included), and ends with exit code 0 on a key
-# pressed in its window, or on the window's close button.
-# demo.exe carries the window icon.
-# Usage: demo_window_test.sh demo.exe demo_frame.exe demo_window_helper.exe
+# demo.exe opens its screen, shows a picture that equals, pixel for pixel
+# through the palette, the frame demo_frame writes (message included), and ends
+# with exit code 0 on a key pressed in its window, or on the window's close
+# button. The DirectX driver's own window and keyboard cases use the helper.
+# One case per run:
+#   gdi       ZQGFX=gdi; demo.exe also carries the window icon
+#   directx   no ZQGFX, then ZQGFX=directx: Wine's loader trace shows
+#             ddraw.dll and dinput.dll, the full screen is DirectDraw's
+#   fallback  ddraw.dll made unavailable: DirectX fails, GDI shows the picture
+#   directx_window  DirectX windows at 8, 16 and 32 bits: the client area
+#             shows the helper's pattern; a line changed without a dirty mark
+#             is not converted
+#   directinput  keys pressed with xdotool reach the key-state array through
+#             DirectInput, extended keys as their base scancode
+# Usage: demo_window_test.sh CASE demo.exe demo_frame.exe demo_window_helper.exe
 set -u
-demo=$1
-frame_tool=$2
-helper=$3
+case_name=$1
+demo=$2
+frame_tool=$3
+helper=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 work=$(mktemp -d)
 source "$root/tests/gfx/win32/window_test_lib.sh"
@@ -22,12 +32,8 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then wt_own_display 1280
 size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
 [ "$size" = 1280x1024 ] || wt_fail "the display is $size; the demonstration's full screen needs 1280x1024"
 
-wt_expected_picture "$frame_tool" "$helper"
-wt_run "$helper" icon "$demo" || wt_fail "demo.exe has no window icon"
-echo "demo.exe carries the window icon"
-
-# Starts demo.exe, waits for its window and for the picture to equal the
-# expected one. Sets `window`.
+# Starts demo.exe, waits for its window and for the whole screen to equal the
+# expected picture. Sets `window`.
 start_and_compare() {
     wt_start "$demo"
     wt_find_window demo
@@ -35,16 +41,106 @@ start_and_compare() {
     local geometry
     geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
     [ "$geometry" = 1280x1024 ] || wt_fail "window is $geometry, not the full 1280x1024 screen"
-    wt_wait_picture wt_shoot_window "$window"
+    wt_wait_picture wt_shoot_area 1280x1024+0+0
     echo "picture and message equal the expected frame ($1)"
 }
 
-unset ZQGFX
-start_and_compare "no ZQGFX"
-wt_key "$window" x
-wt_wait_exit "a key pressed in the window"
+# The drivers' libraries as Wine's loader trace (+loaddll) in the program's
+# output saw them; fails unless they are WANT.
+check_libraries() {
+    local want=$1 seen= library
+    for library in ddraw.dll dinput.dll; do
+        grep -qi "Loaded L\".*\\\\$library\"" "$work/run.log" && seen="$seen $library"
+    done
+    [ "$seen" = "$want" ] || wt_fail "libraries loaded:${seen:- neither}; expected:$want"
+    echo "loaded:${seen:- neither ddraw.dll nor dinput.dll}"
+}
 
-export ZQGFX=gdi
-start_and_compare "ZQGFX=gdi"
-wt_run "$helper" close "zqgfxclass_demo" || wt_fail "cannot send the close request"
-wt_wait_exit "the close button"
+# The helper's output without the console's carriage returns.
+helper_output() { tr -d '\r' <"$work/run.log"; }
+
+# Waits for the helper to print LINE; WHAT says what should have caused it.
+expect_line() {
+    for _ in $(seq 100); do
+        helper_output | grep -qx "$1" && return 0
+        wt_ended && wt_fail "the helper ended: $(wt_output)"
+        sleep 0.1
+    done
+    wt_fail "no \"$1\" after $2; the helper printed: $(helper_output | tr '\n' ' ')"
+}
+
+unset ZQGFX
+case "$case_name" in
+gdi)
+    wt_expected_picture "$frame_tool" "$helper"
+    wt_run "$helper" icon "$demo" || wt_fail "demo.exe has no window icon"
+    echo "demo.exe carries the window icon"
+    export ZQGFX=gdi
+    start_and_compare "ZQGFX=gdi"
+    wt_key "$window" x
+    wt_wait_exit "a key pressed in the window"
+    start_and_compare "ZQGFX=gdi"
+    wt_run "$helper" close "zqgfxclass_demo" || wt_fail "cannot send the close request"
+    wt_wait_exit "the close button"
+    ;;
+directx)
+    wt_expected_picture "$frame_tool" "$helper"
+    export WINEDEBUG=+loaddll
+    start_and_compare "no ZQGFX"
+    check_libraries " ddraw.dll dinput.dll"
+    wt_key "$window" x
+    wt_wait_exit "a key pressed in the window"
+    export ZQGFX=directx
+    start_and_compare "ZQGFX=directx"
+    check_libraries " ddraw.dll dinput.dll"
+    wt_run "$helper" close "zqgfxclass_demo" || wt_fail "cannot send the close request"
+    wt_wait_exit "the close button"
+    ;;
+fallback)
+    wt_expected_picture "$frame_tool" "$helper"
+    export WINEDEBUG=+loaddll WINEDLLOVERRIDES="mscoree,mshtml=;ddraw=d"
+    start_and_compare "no ZQGFX, ddraw.dll unavailable"
+    check_libraries " dinput.dll"
+    wt_key "$window" x
+    wt_wait_exit "a key pressed in the window"
+    ;;
+directx_window)
+    for depth in 8 16 32; do
+        wt_start "$helper" directx "$depth" 'Z:'"$work/expected.ppm"
+        for _ in $(seq 300); do
+            helper_output | grep -qE '^-?[0-9]+ -?[0-9]+ [0-9]+ [0-9]+$' && break
+            wt_ended && wt_fail "the helper ended: $(wt_output)"
+            sleep 0.1
+        done
+        read -r x y w h < <(helper_output | grep -E '^-?[0-9]+ ')
+        [ "${w:-}.${h:-}" = 256.192 ] || wt_fail "no 256 x 192 DirectX window at $depth bits: $(wt_output)"
+        wt_shoot_area "${w}x${h}+$x+$y" || wt_fail "no screenshot"
+        # 5-bit components widen to 8 bits a little under full.
+        differing=$(compare -metric AE -fuzz 3% "$work/shot.ppm" "$work/expected.ppm" null: 2>&1)
+        [ "$differing" = 0 ] || wt_fail "$differing pixels of the $depth-bit window differ from the pattern"
+        echo "the $depth-bit DirectX window shows the pattern; the unmarked line stayed"
+        wt_run "$helper" key zqgfxclass_demo_window_helper || wt_fail "cannot send a key"
+        wt_wait_exit "a key in the $depth-bit window"
+    done
+    ;;
+directinput)
+    wt_start "$helper" keys
+    expect_line ready "opening"
+    wt_find_window demo_window_helper
+    xdotool windowfocus --sync "$wt_window"
+    xdotool keydown a
+    expect_line "down 1e" "A pressed"
+    xdotool keydown Up
+    expect_line "down 48" "the up arrow pressed"
+    xdotool keydown Control_R
+    expect_line "down 1d" "the right Ctrl pressed"
+    xdotool keyup a keyup Up keyup Control_R
+    expect_line "up 1e" "A released"
+    expect_line "up 48" "the up arrow released"
+    expect_line "up 1d" "the right Ctrl released"
+    echo "keys reached the key-state array through DirectInput: $(helper_output | tr '\n' ' ')"
+    wt_key "$wt_window" Escape
+    wt_wait_exit "Escape"
+    ;;
+*) wt_fail "unknown case $case_name" ;;
+esac
