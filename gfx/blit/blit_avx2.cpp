@@ -15,22 +15,6 @@
 
 namespace {
 
-typedef uint32_t U32x8 __attribute__((vector_size(32)));
-typedef uint16_t U16x16 __attribute__((vector_size(32)));
-
-inline __m256i loadu256(const uint8_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-inline void storeu256(uint8_t* p, __m256i v) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-}
-template <class F> inline __m256i apply32w(__m256i v) {
-    return (__m256i)F::apply((U32x8)v);
-}
-template <class F> inline __m256i apply16w(__m256i v) {
-    return (__m256i)F::apply((U16x16)v);
-}
-
 // Eight pixel values (top bytes zero) as 24 bytes.
 inline void store24x8(uint8_t* out, __m256i v) {
     const __m256i pick = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0,
@@ -50,37 +34,38 @@ inline __m256i narrow16x16(__m256i a, __m256i b) {
 template <class F> struct WideNarrow32 : Narrow32<F> {
     static constexpr int32_t N = 16;
     static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
-        storeu256(out, narrow16x16(apply32w<F>(loadu256(in)), apply32w<F>(loadu256(in + 32))));
+        storeu(out,
+               narrow16x16(apply32<F>(loadu<__m256i>(in)), apply32<F>(loadu<__m256i>(in + 32))));
     }
 };
 
 template <class F> struct WidePack32 : Pack32<F> {
     static constexpr int32_t N = 8;
     static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
-        store24x8(out, apply32w<F>(loadu256(in)));
+        store24x8(out, apply32<F>(loadu<__m256i>(in)));
     }
 };
 
 template <class F> struct WideMap32 : Map32<F> {
     static constexpr int32_t N = 8;
     static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
-        storeu256(out, apply32w<F>(loadu256(in)));
+        storeu(out, apply32<F>(loadu<__m256i>(in)));
     }
 };
 
 template <class F> struct WideShuffle16 : Shuffle16<F> {
     static constexpr int32_t N = 16;
     static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
-        storeu256(out, apply16w<F>(loadu256(in)));
+        storeu(out, apply16<F>(loadu<__m256i>(in)));
     }
 };
 
 template <class F, int32_t out_> struct WideExpand16 : Expand16<F, out_> {
     static constexpr int32_t N = 8;
     static void wide(uint8_t* out, const uint8_t* in, const BlitAux&) {
-        const __m256i v = apply32w<F>(_mm256_cvtepu16_epi32(loadu(in)));
+        const __m256i v = apply32<F>(_mm256_cvtepu16_epi32(loadu(in)));
         if constexpr (out_ == 4)
-            storeu256(out, v);
+            storeu(out, v);
         else
             store24x8(out, v);
     }
@@ -113,65 +98,39 @@ __attribute__((force_align_arg_pointer)) void rowLookup32(uint8_t* out, const ui
     for (; i + 8 <= width; i += 8) {
         const __m128i low = lookup4(lut, load32(in + i));
         const __m128i high = lookup4(lut, load32(in + i + 4));
-        storeu256(out + 4 * i, _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1));
+        storeu(out + 4 * i, _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1));
     }
     for (; i < width; ++i)
         storePixel<4>(out + 4 * i, lut[in[i]]);
-}
-
-template <class W> void member(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, row256<W>, W::LUT, needsOf(W::IN, W::LUT));
-}
-
-template <class K> void lookup(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, rowLookup<K>, K::LUT, BLIT_NEEDS_PALETTE);
 }
 
 template <class F> void lookup32(uint8_t* destination, int32_t pitch) {
     gfxBlitRows(destination, pitch, rowLookup32<F>, buildLut<F>, BLIT_NEEDS_PALETTE);
 }
 
-// 16-byte steps: on the processors measured, 32-byte stores copy a frame
-// held in the shared cache more slowly.
-void copy(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, copyRow128, nullptr, 0);
+template <class W> constexpr Blitter member256 = member<W, row256<W>>;
+
+template <class F, int32_t OUT> constexpr Blitter lookupOf() {
+    if constexpr (OUT == 4)
+        return lookup32<F>;
+    else
+        return lookupMember<Lookup8<F, OUT>>;
 }
+
+// The 256-bit member of each kind, the palette members to 32 bits with their
+// own walk.
+struct Steps256 {
+    template <class F, int32_t OUT> static constexpr Blitter lookup = lookupOf<F, OUT>();
+    template <class F> static constexpr Blitter shuffle16 = member256<WideShuffle16<F>>;
+    template <class F, int32_t OUT>
+    static constexpr Blitter expand16 = member256<WideExpand16<F, OUT>>;
+    template <class F> static constexpr Blitter narrow32 = member256<WideNarrow32<F>>;
+    template <class F> static constexpr Blitter pack32 = member256<WidePack32<F>>;
+    template <class F> static constexpr Blitter map32 = member256<WideMap32<F>>;
+};
 
 } // namespace
 
-const BlitFamily gfxBlitAvx2 = {
-    .slots =
-        {
-            {
-                lookup<Lookup8<From32To15Swapped, 2>>,
-                lookup<Lookup8<From32To16Swapped, 2>>,
-                lookup<Lookup8<SwapRedBlue, 3>>,
-                lookup32<SwapRedBlue>,
-                member<WideShuffle16<From16To15>>,
-                copy,
-                member<WideExpand16<From16To32, 3>>,
-                member<WideExpand16<From16To32, 4>>,
-                member<WideNarrow32<From32To15>>,
-                member<WideNarrow32<From32To16>>,
-                member<WidePack32<Low24>>,
-                copy,
-            },
-            {
-                lookup<Lookup8<From32To15, 2>>,
-                lookup<Lookup8<From32To16, 2>>,
-                lookup<Lookup8<Low24, 3>>,
-                lookup32<Low24>,
-                member<WideShuffle16<From16To15Swapped>>,
-                member<WideShuffle16<From16To16Swapped>>,
-                member<WideExpand16<From16To32Swapped, 3>>,
-                member<WideExpand16<From16To32Swapped, 4>>,
-                member<WideNarrow32<From32To15Swapped>>,
-                member<WideNarrow32<From32To16Swapped>>,
-                member<WidePack32<SwapRedBlue>>,
-                member<WideMap32<SwapRedBlue>>,
-            },
-        },
-    .copy = copy,
-};
+const BlitFamily gfxBlitAvx2 = vectorFamilyTable<Steps256>();
 
 #pragma GCC pop_options

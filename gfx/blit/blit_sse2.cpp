@@ -13,53 +13,18 @@
 
 namespace {
 
-template <class K> void member(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, row128<K>, K::LUT, needsOf(K::IN, K::LUT));
-}
-
-template <class K> void lookup(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, rowLookup<K>, K::LUT, BLIT_NEEDS_PALETTE);
-}
-
-void copy(uint8_t* destination, int32_t pitch) {
-    gfxBlitRows(destination, pitch, copyRow128, nullptr, 0);
-}
+// The 128-bit member of each kind.
+struct Steps128 {
+    template <class F, int32_t OUT> static constexpr Blitter lookup = lookupMember<Lookup8<F, OUT>>;
+    template <class F> static constexpr Blitter shuffle16 = member128<Shuffle16<F>>;
+    template <class F, int32_t OUT> static constexpr Blitter expand16 = member128<Expand16<F, OUT>>;
+    template <class F> static constexpr Blitter narrow32 = member128<Narrow32<F>>;
+    template <class F> static constexpr Blitter pack32 = member128<Pack32<F>>;
+    template <class F> static constexpr Blitter map32 = member128<Map32<F>>;
+};
 
 } // namespace
 
-const BlitFamily gfxBlitSse2 = {
-    .slots =
-        {
-            {
-                lookup<Lookup8<From32To15Swapped, 2>>,
-                lookup<Lookup8<From32To16Swapped, 2>>,
-                lookup<Lookup8<SwapRedBlue, 3>>,
-                lookup<Lookup8<SwapRedBlue, 4>>,
-                member<Shuffle16<From16To15>>,
-                copy,
-                member<Expand16<From16To32, 3>>,
-                member<Expand16<From16To32, 4>>,
-                member<Narrow32<From32To15>>,
-                member<Narrow32<From32To16>>,
-                member<Pack32<Low24>>,
-                copy,
-            },
-            {
-                lookup<Lookup8<From32To15, 2>>,
-                lookup<Lookup8<From32To16, 2>>,
-                lookup<Lookup8<Low24, 3>>,
-                lookup<Lookup8<Low24, 4>>,
-                member<Shuffle16<From16To15Swapped>>,
-                member<Shuffle16<From16To16Swapped>>,
-                member<Expand16<From16To32Swapped, 3>>,
-                member<Expand16<From16To32Swapped, 4>>,
-                member<Narrow32<From32To15Swapped>>,
-                member<Narrow32<From32To16Swapped>>,
-                member<Pack32<SwapRedBlue>>,
-                member<Map32<SwapRedBlue>>,
-            },
-        },
-    .copy = copy,
-};
+const BlitFamily gfxBlitSse2 = vectorFamilyTable<Steps128>();
 
 #pragma GCC pop_options
