@@ -8,9 +8,9 @@
 #include "runtime/runtime.h"
 
 ConsoleState conState;
-int32_t handlesReady = 0;
-int32_t geometryReady = 0;
-ConsoleRect savedWindow;
+int32_t conHandlesReady = 0;
+int32_t conGeometryReady = 0;
+ConsoleRect conSavedWindow;
 
 namespace {
 
@@ -93,9 +93,9 @@ void clearRows(HANDLE handle, int32_t top, int32_t bottom) {
 
 void conResetState() {
     std::memset(&conState, 0, sizeof conState);
-    handlesReady = 0;
-    geometryReady = 0;
-    savedWindow = ConsoleRect{};
+    conHandlesReady = 0;
+    conGeometryReady = 0;
+    conSavedWindow = ConsoleRect{};
     conForgetWindow();
     // The control handler stays installed: it belongs to the process.
     int32_t inputStarted = conKeyRing.inputStarted;
@@ -104,8 +104,8 @@ void conResetState() {
 }
 
 HANDLE conHandle(int32_t wantInput) {
-    if (!handlesReady) {
-        handlesReady = 1;
+    if (!conHandlesReady) {
+        conHandlesReady = 1;
         conState.inputHandle = GetStdHandle(STD_INPUT_HANDLE);
         conState.outputHandle = GetStdHandle(STD_OUTPUT_HANDLE);
         DWORD mode = 0;
@@ -119,24 +119,24 @@ HANDLE conHandle(int32_t wantInput) {
 }
 
 int32_t conRefreshGeometry() {
-    geometryReady = 1;
+    conGeometryReady = 1;
     if (conState.geometryFrozen) return windowEmpty() ? 0 : 1;
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!bufferInfo(&info)) {
         conState.window = ConsoleRect{};
-        savedWindow = ConsoleRect{};
+        conSavedWindow = ConsoleRect{};
         return 0;
     }
     conState.window = {0, info.srWindow.Top, static_cast<int16_t>(info.dwSize.X - 1),
                        info.srWindow.Bottom};
-    savedWindow = {info.srWindow.Left, info.srWindow.Top, info.srWindow.Right,
-                   info.srWindow.Bottom};
+    conSavedWindow = {info.srWindow.Left, info.srWindow.Top, info.srWindow.Right,
+                      info.srWindow.Bottom};
     return 1;
 }
 
 int32_t conEnsureGeometry() {
     conHandle(0);
-    if (!geometryReady) return conRefreshGeometry();
+    if (!conGeometryReady) return conRefreshGeometry();
     return windowEmpty() ? 0 : 1;
 }
 

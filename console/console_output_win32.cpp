@@ -161,7 +161,8 @@ int32_t writeRedirected(const void* data, uint32_t bytes) {
     return static_cast<int32_t>(written);
 }
 
-template <typename Char> int32_t print(const Char* text, int32_t length, int32_t mask, bool wide) {
+template <typename Char>
+int32_t printToConsole(const Char* text, int32_t length, int32_t mask, bool wide) {
     if (!text || length < 0) length = 0;
     if (length == 0 && !(mask & MASK_ALWAYS)) return 0;
     conEnsureGeometry();
@@ -235,8 +236,8 @@ template <typename Char> int32_t print(const Char* text, int32_t length, int32_t
                             static_cast<SHORT>(tty.right), static_cast<SHORT>(tty.bottom)};
         if (!SetConsoleWindowInfo(handle, TRUE, &shown)) {
             // The buffer is wider than the largest window: keep the visible columns.
-            shown.Left = savedWindow.left;
-            shown.Right = savedWindow.right;
+            shown.Left = conSavedWindow.left;
+            shown.Right = conSavedWindow.right;
             SetConsoleWindowInfo(handle, TRUE, &shown);
         }
     }
@@ -246,9 +247,9 @@ template <typename Char> int32_t print(const Char* text, int32_t length, int32_t
 } // namespace
 
 int32_t conPrintBytes(const uint8_t* text, int32_t length, int32_t mask) {
-    return print(text, length, mask, false);
+    return printToConsole(text, length, mask, false);
 }
 
 int32_t conPrintWide(const uint16_t* text, int32_t length, int32_t mask) {
-    return print(text, length, mask, true);
+    return printToConsole(text, length, mask, true);
 }

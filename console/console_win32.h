@@ -29,9 +29,9 @@ struct ConsoleState {
 };
 
 extern ConsoleState conState;
-extern int32_t handlesReady;
-extern int32_t geometryReady;
-extern ConsoleRect savedWindow; // the visible window as last read
+extern int32_t conHandlesReady;
+extern int32_t conGeometryReady;
+extern ConsoleRect conSavedWindow; // the visible window as last read
 
 // The input handle, or the active page's output handle; sets them up first.
 HANDLE conHandle(int32_t wantInput);

@@ -36,7 +36,7 @@ template <typename Char> void flush(TtyState* tty, const Char* characters, int32
 }
 
 template <typename Char>
-void print(TtyState* tty, const Char* text, int32_t length, int32_t lineFeedReturns) {
+void printText(TtyState* tty, const Char* text, int32_t length, int32_t lineFeedReturns) {
     if (!tty || !text || length <= 0) return;
     Char pending[TTY_PENDING_MAX];
     int32_t count = 0;
@@ -101,11 +101,11 @@ void print(TtyState* tty, const Char* text, int32_t length, int32_t lineFeedRetu
 } // namespace
 
 void ttyPrint(TtyState* tty, const uint8_t* text, int32_t length, int32_t lineFeedReturns) {
-    print(tty, text, length, lineFeedReturns);
+    printText(tty, text, length, lineFeedReturns);
 }
 
 void ttyPrintWide(TtyState* tty, const uint16_t* text, int32_t length, int32_t lineFeedReturns) {
-    print(tty, text, length, lineFeedReturns);
+    printText(tty, text, length, lineFeedReturns);
 }
 
 void ttyFlush(TtyState* tty, const uint8_t* characters, int32_t count) {

@@ -125,7 +125,7 @@ int32_t readKey() {
 }
 
 // Acts on one key; false for Enter.
-bool act(LineEditor& e, int32_t code) {
+bool applyEditKey(LineEditor& e, int32_t code) {
     switch (code) {
     case EDIT_KEY_ENTER:
     case EDIT_KEY_LINE_FEED:
@@ -258,7 +258,7 @@ int32_t rtLineEdit(StringDescriptor* text, int32_t softCursor) {
             printBytes(&under, 1);
             locate(row, column, -1);
         }
-        editing = act(e, code);
+        editing = applyEditKey(e, code);
         locate(0, 0, e.softCursor ? 0 : 1);
     }
 

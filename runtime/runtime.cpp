@@ -8,14 +8,14 @@
 #include "runtime/platform.h"
 
 RuntimeState rtState;
-int32_t initCount = 0;
-int32_t viewTop = -1;
-int32_t viewBottom = -1;
+int32_t rtStartCount = 0;
+int32_t rtViewTop = -1;
+int32_t rtViewBottom = -1;
 
 // ---- start-up and shutdown -------------------------------------------------
 
 void rtStartup() {
-    if (initCount++ != 0) return;
+    if (rtStartCount++ != 0) return;
     std::memset(&rtState, 0, sizeof rtState);
     rtFpuSetup();
     RT_TEXT_CONSOLE.reset();
@@ -28,7 +28,7 @@ void rtInit(int32_t argc, char** argv, int32_t compatMode) {
 }
 
 void rtShutdown() {
-    if (initCount <= 0 || --initCount != 0) return;
+    if (rtStartCount <= 0 || --rtStartCount != 0) return;
     if (!rtState.filesOpened) return;
     rtState.filesOpened = 0;
     for (int i = 1; i < RT_FILE_TABLE_SIZE; ++i) {
@@ -146,8 +146,8 @@ int32_t rtViewPrint(int32_t top, int32_t bottom, int32_t moveCursor) {
     if (newBottom < newTop || newTop <= 0 || newBottom <= 0 || newTop > rows || newBottom > rows)
         return 0;
     if (top >= 0 || bottom >= 0) {
-        viewTop = newTop - 1;
-        viewBottom = newBottom - 1;
+        rtViewTop = newTop - 1;
+        rtViewBottom = newBottom - 1;
         rtViewUpdate();
         if (moveCursor) rtLocateEntry(newTop, 1, -1, 0, 0);
     }
@@ -157,8 +157,8 @@ int32_t rtViewPrint(int32_t top, int32_t bottom, int32_t moveCursor) {
 }
 
 void rtGetView(int32_t* top, int32_t* bottom) {
-    int32_t t = viewTop < 0 ? 0 : viewTop;
-    int32_t b = viewBottom;
+    int32_t t = rtViewTop < 0 ? 0 : rtViewTop;
+    int32_t b = rtViewBottom;
     if (b < 0) {
         int32_t rows = 0;
         rtGetSize(nullptr, &rows);

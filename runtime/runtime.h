@@ -90,9 +90,9 @@ struct ErrorRecord {
 static_assert(sizeof(ErrorRecord) == 7 * sizeof(int32_t));
 
 extern RuntimeState rtState;
-extern int32_t initCount;
-extern int32_t viewTop;    // 0-based text view rows; -1 = not set
-extern int32_t viewBottom;
+extern int32_t rtStartCount; // start-ups not yet matched by a shutdown
+extern int32_t rtViewTop;    // 0-based text view rows; -1 = not set
+extern int32_t rtViewBottom;
 
 // Start-up and shutdown.
 void rtStartup();

@@ -100,10 +100,10 @@ void setTitleFromExecutable() {
     char path[260];
     std::memset(path, 0, sizeof path);
     const char* name = rtExeName(path, sizeof path);
-    std::memset(titleBuffer, 0, sizeof titleBuffer);
-    std::strncpy(titleBuffer, name ? name : "", GFX_TITLE_SIZE - 1);
-    if (char* dot = std::strrchr(titleBuffer, '.')) *dot = 0;
-    titleText = titleBuffer;
+    std::memset(gfxTitleBuffer, 0, sizeof gfxTitleBuffer);
+    std::strncpy(gfxTitleBuffer, name ? name : "", GFX_TITLE_SIZE - 1);
+    if (char* dot = std::strrchr(gfxTitleBuffer, '.')) *dot = 0;
+    gfxTitle = gfxTitleBuffer;
 }
 
 // A failed open ends closed (hooks emptied, every buffer freed) with error 1,
@@ -139,10 +139,10 @@ const ModeInfo MODE_TABLE[MODE_COUNT] = {
     {1280, 1024, 8, 1, 1, &PALETTE_256, &FONT_8X16, 160, 64, 0.0f},
 };
 
-int32_t modeCounter = 1;
+int32_t gfxNextModeId = 1;
 bool gfxDriverLocks = false;
-char titleBuffer[GFX_TITLE_SIZE];
-char* titleText = nullptr;
+char gfxTitleBuffer[GFX_TITLE_SIZE];
+char* gfxTitle = nullptr;
 
 int32_t gfxScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags, int32_t refreshRate) {
     if (static_cast<uint32_t>(mode) > MODE_COUNT) return rtSetError(RT_ERR_ILLEGAL_CALL);
@@ -199,13 +199,13 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
             rtWidth(80, 25);
             rtCls(0);
         }
-        viewTop = viewBottom = -1;
+        rtViewTop = rtViewBottom = -1;
     } else {
         gfxInstallHooks(&rtState.hooks);
         GfxMode* m = static_cast<GfxMode*>(std::calloc(1, sizeof(GfxMode)));
         if (!m) return failOpen();
         gfxMode = m;
-        m->id = modeCounter++;
+        m->id = gfxNextModeId++;
         m->modeNumber = modeNumber;
         m->width = info->width;
         m->height = info->height;
@@ -240,9 +240,9 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         }
         gfxSelectPixelRoutines(m->bytesPerPixel);
         gfxLoadBuiltinData();
-        if (!titleText) setTitleFromExecutable();
+        if (!gfxTitle) setTitleFromExecutable();
 
-        m->driver = gfxOpenDriver(titleText, m->width, m->height * m->lineMultiplier, m->depth,
+        m->driver = gfxOpenDriver(gfxTitle, m->width, m->height * m->lineMultiplier, m->depth,
                                   refreshRate, flags);
         if (!m->driver) return failOpen();
         gfxDriverLocks = m->driver != &GFX_NULL_DRIVER;
@@ -269,13 +269,14 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
 }
 
 void gfxSetTitle(StringDescriptor* text) {
-    std::memset(titleBuffer, 0, sizeof titleBuffer);
+    std::memset(gfxTitleBuffer, 0, sizeof gfxTitleBuffer);
     int32_t length = strLength(text);
     if (length > GFX_TITLE_SIZE - 1) length = GFX_TITLE_SIZE - 1;
-    if (length > 0 && text->data) std::memcpy(titleBuffer, text->data, static_cast<size_t>(length));
-    titleText = titleBuffer;
+    if (length > 0 && text->data)
+        std::memcpy(gfxTitleBuffer, text->data, static_cast<size_t>(length));
+    gfxTitle = gfxTitleBuffer;
     if (gfxMode && gfxMode->driver && gfxMode->driver->setCaption)
-        gfxMode->driver->setCaption(titleText);
+        gfxMode->driver->setCaption(gfxTitle);
     strDelete(text);
 }
 

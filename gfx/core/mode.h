@@ -126,14 +126,14 @@ constexpr int32_t GFX_TITLE_SIZE = 128;
 // The open screen, or null.
 extern GfxMode* gfxMode;
 // Value given to the next screen's `id`; starts at 1.
-extern int32_t modeCounter;
+extern int32_t gfxNextModeId;
 // True while the open screen's driver has a lock of its own to take (any
 // driver but the Null driver, whose lock and unlock do nothing). Set when the
 // driver opens, cleared at teardown; spares every PSET the indirect calls.
 extern bool gfxDriverLocks;
 // The window title (null until the first open) and its storage.
-extern char titleBuffer[GFX_TITLE_SIZE];
-extern char* titleText;
+extern char gfxTitleBuffer[GFX_TITLE_SIZE];
+extern char* gfxTitle;
 
 // SCREEN mode[, depth, pages, flags, refresh]: mode 0 closes. Records and
 // returns 0 also when no driver opens; an unknown mode gives error 1.

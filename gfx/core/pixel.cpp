@@ -86,14 +86,14 @@ inline uint32_t blendChannel(uint32_t s, uint32_t d, int32_t a, int shift) {
     return static_cast<uint32_t>((dc + (((sc - dc) * a) >> 8)) & 0xFF) << shift;
 }
 
-} // namespace
-
-void gfxPutPixel8(GfxContext* c, int32_t x, int32_t y, uint32_t v) {
+void put8(GfxContext* c, int32_t x, int32_t y, uint32_t v) {
     c->lines[y][x] = static_cast<uint8_t>(v);
 }
-uint32_t gfxGetPixel8(GfxContext* c, int32_t x, int32_t y) {
+uint32_t get8(GfxContext* c, int32_t x, int32_t y) {
     return c->lines[y][x];
 }
+
+} // namespace
 
 uint32_t gfxBlendPlain(uint32_t s, uint32_t d) {
     int32_t a = static_cast<int32_t>(s >> 24);
@@ -111,7 +111,7 @@ void gfxSelectPixelRoutines(int32_t bytesPerPixel) {
 
     PixelRoutines& r = gfxPixel;
     if (bytesPerPixel == 1) {
-        r = {gfxPutPixel8, gfxGetPixel8, fill8, gfxPutPixel8, fill8, copy8, fill8};
+        r = {put8, get8, fill8, put8, fill8, copy8, fill8};
     } else if (bytesPerPixel == 2) {
         FillSpanFn fill = mmx ? gfxFill16Wide : fill16;
         r = {put16, get16, fill, put16, fill, copy16, fill};

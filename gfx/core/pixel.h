@@ -49,11 +49,6 @@ inline uint32_t gfxColorToPixel(int32_t bytesPerPixel, uint32_t colour) {
 uint32_t gfxRgbToPixel(int32_t bytesPerPixel, uint32_t colour, int32_t red, int32_t green,
                        int32_t blue);
 
-// The 1-byte pixel routines: PSET and POINT compare against these to store or
-// read a palette index inline.
-void gfxPutPixel8(GfxContext* context, int32_t x, int32_t y, uint32_t value);
-uint32_t gfxGetPixel8(GfxContext* context, int32_t x, int32_t y);
-
 // The individual routines, for tests and for callers that need one variant.
 // Plain blend: red, green, blue blended, the source's alpha kept. Vector
 // blend: all four channels blended with the same formula.

@@ -40,7 +40,7 @@ struct WinConsole : ::testing::Test {
         FlushConsoleInputBuffer(in);
         conResetState();
         std::memset(&rtState.consoleHandle, 0, sizeof rtState.consoleHandle);
-        viewTop = viewBottom = -1;
+        rtViewTop = rtViewBottom = -1;
         beeps = 0;
         rtSetBeepRoutine(countBeep);
     }

@@ -55,11 +55,11 @@ protected:
         rtState.hooks.getColumn = hookColumn;
         rtState.hooks.viewUpdate = hookViewUpdate;
         rtState.hooks.pageSet = hookPageSet;
-        viewTop = viewBottom = -1;
+        rtViewTop = rtViewBottom = -1;
     }
     void TearDown() override {
         std::memset(&rtState.hooks, 0, sizeof rtState.hooks);
-        viewTop = viewBottom = -1;
+        rtViewTop = rtViewBottom = -1;
         fake = nullptr;
     }
 };
@@ -226,14 +226,14 @@ TEST(Runtime, InitStoresTheCommandLineAndMode) {
 }
 
 TEST(Runtime, NestedStartupKeepsTheState) {
-    ASSERT_GE(initCount, 1);
-    int32_t before = initCount;
+    ASSERT_GE(rtStartCount, 1);
+    int32_t before = rtStartCount;
     rtState.compatMode = 9;
     rtStartup();
-    EXPECT_EQ(initCount, before + 1);
+    EXPECT_EQ(rtStartCount, before + 1);
     EXPECT_EQ(rtState.compatMode, 9);
     rtShutdown();
-    EXPECT_EQ(initCount, before);
+    EXPECT_EQ(rtStartCount, before);
     EXPECT_EQ(rtState.compatMode, 9);
     rtState.compatMode = 0;
 }

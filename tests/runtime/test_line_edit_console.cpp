@@ -56,7 +56,7 @@ class ConsoleLineEditTest : public ::testing::Test {
         conResetState();
         std::memset(&rtState.hooks, 0, sizeof rtState.hooks);
         std::memset(&rtState.consoleHandle, 0, sizeof rtState.consoleHandle);
-        viewTop = viewBottom = -1;
+        rtViewTop = rtViewBottom = -1;
         beeps = 0;
         previousBeep = rtSetBeepRoutine(countBeep);
     }

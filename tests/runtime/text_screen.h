@@ -92,7 +92,7 @@ struct TextScreen {
         current = this;
         std::memset(&rtState.hooks, 0, sizeof rtState.hooks);
         std::memset(&rtState.consoleHandle, 0, sizeof rtState.consoleHandle);
-        viewTop = viewBottom = -1;
+        rtViewTop = rtViewBottom = -1;
         ConsoleHooks& h = rtState.hooks;
         h.getSize = [](int32_t* c, int32_t* r) {
             if (c) *c = current->cols;
@@ -151,7 +151,7 @@ struct TextScreen {
     static void uninstall() {
         std::memset(&rtState.hooks, 0, sizeof rtState.hooks);
         std::memset(&rtState.consoleHandle, 0, sizeof rtState.consoleHandle);
-        viewTop = viewBottom = -1;
+        rtViewTop = rtViewBottom = -1;
         current = nullptr;
     }
 };

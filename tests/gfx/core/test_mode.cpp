@@ -102,12 +102,12 @@ TEST_F(Mode, EveryOpenGetsANewIdAndTheContextFollows) {
 }
 
 TEST_F(Mode, ScreenZeroWithNothingOpenResetsTheView) {
-    viewTop = 3, viewBottom = 7;
+    rtViewTop = 3, rtViewBottom = 7;
     EXPECT_EQ(gfxScreen(0, 0, 0, 0, 0), 0);
     EXPECT_EQ(gfxMode, nullptr);
     // The text view is the whole console again.
-    EXPECT_EQ(viewTop, 0);
-    EXPECT_NE(viewBottom, 7);
+    EXPECT_EQ(rtViewTop, 0);
+    EXPECT_NE(rtViewBottom, 7);
     EXPECT_EQ(rtState.hooks.viewUpdate, nullptr);
 }
 
@@ -197,7 +197,7 @@ TEST_F(Mode, TitleGoesToTheDriver) {
     char text[] = "a title";
     StringDescriptor title = {text, 7, 7};
     gfxSetTitle(&title);
-    EXPECT_STREQ(titleText, "a title");
+    EXPECT_STREQ(gfxTitle, "a title");
     EXPECT_EQ(calls().back(), "caption a title");
 }
 
