@@ -108,29 +108,30 @@ template <class F> void lookup32(uint8_t* destination, int32_t pitch) {
     gfxBlitRows(destination, pitch, rowLookup32<F>, buildLut<F>, BLIT_NEEDS_PALETTE);
 }
 
-template <class W> constexpr Blitter member256 = member<W, row256<W>>;
-
-template <class F, int32_t OUT> constexpr Blitter lookupOf() {
-    if constexpr (OUT == 4)
-        return lookup32<F>;
-    else
-        return lookupMember<Lookup8<F, OUT>>;
-}
-
-// The 256-bit member of each kind, the palette members to 32 bits with their
-// own walk.
-struct Steps256 {
-    template <class F, int32_t OUT> static constexpr Blitter lookup = lookupOf<F, OUT>();
-    template <class F> static constexpr Blitter shuffle16 = member256<WideShuffle16<F>>;
-    template <class F, int32_t OUT>
-    static constexpr Blitter expand16 = member256<WideExpand16<F, OUT>>;
-    template <class F> static constexpr Blitter narrow32 = member256<WideNarrow32<F>>;
-    template <class F> static constexpr Blitter pack32 = member256<WidePack32<F>>;
-    template <class F> static constexpr Blitter map32 = member256<WideMap32<F>>;
+// The member of each kind: the 256-bit steps where they pay; the palette
+// kinds to 32 bits with their own walk, to fewer bits with the 128-bit one.
+template <class K> struct Member256 { static constexpr Blitter blitter = member128<K>(); };
+template <class F> struct Member256<Lookup8<F, 4>> {
+    static constexpr Blitter blitter = lookup32<F>;
+};
+template <class F> struct Member256<Shuffle16<F>> {
+    static constexpr Blitter blitter = member<WideShuffle16<F>, row256<WideShuffle16<F>>>;
+};
+template <class F, int32_t OUT> struct Member256<Expand16<F, OUT>> {
+    static constexpr Blitter blitter = member<WideExpand16<F, OUT>, row256<WideExpand16<F, OUT>>>;
+};
+template <class F> struct Member256<Narrow32<F>> {
+    static constexpr Blitter blitter = member<WideNarrow32<F>, row256<WideNarrow32<F>>>;
+};
+template <class F> struct Member256<Pack32<F>> {
+    static constexpr Blitter blitter = member<WidePack32<F>, row256<WidePack32<F>>>;
+};
+template <class F> struct Member256<Map32<F>> {
+    static constexpr Blitter blitter = member<WideMap32<F>, row256<WideMap32<F>>>;
 };
 
 } // namespace
 
-const BlitFamily gfxBlitAvx2 = vectorFamilyTable<Steps256>();
+const BlitFamily gfxBlitAvx2 = vectorFamilyTable<Member256>();
 
 #pragma GCC pop_options

@@ -314,8 +314,16 @@ template <class K, BlitRow ROW> void member(uint8_t* destination, int32_t pitch)
     gfxBlitRows(destination, pitch, ROW, K::LUT, needsOf(K::IN, K::LUT));
 }
 
-template <class K> constexpr Blitter member128 = member<K, row128<K>>;
-template <class K> constexpr Blitter lookupMember = member<K, rowLookup<K>>;
+// The 128-bit member of kind K: palette kinds (one byte in) walk with their
+// lookups, the others with the 128-bit steps.
+template <class K> constexpr Blitter member128() {
+    if constexpr (K::IN == 1)
+        return member<K, rowLookup<K>>;
+    else
+        return member<K, row128<K>>;
+}
+
+template <class K> struct Member128 { static constexpr Blitter blitter = member128<K>(); };
 
 // Both families copy in 16-byte steps: on the processors measured, 32-byte
 // stores copy a frame held in the shared cache more slowly.
@@ -324,40 +332,39 @@ void copyMember(uint8_t* destination, int32_t pitch) {
 }
 
 // The slot table both vector families fill the same way: each slot's
-// conversion and the kind of member that makes it. S names the family's own
-// member of each kind (its instructions): lookup<F, OUT>, shuffle16<F>,
-// expand16<F, OUT>, narrow32<F>, pack32<F> and map32<F>.
-template <class S> constexpr BlitFamily vectorFamilyTable() {
+// conversion as a 128-bit kind. M<K>::blitter is the family's own member for
+// kind K (its instructions).
+template <template <class> class M> constexpr BlitFamily vectorFamilyTable() {
     return {
         .slots =
             {
                 {
-                    S::template lookup<From32To15Swapped, 2>,
-                    S::template lookup<From32To16Swapped, 2>,
-                    S::template lookup<SwapRedBlue, 3>,
-                    S::template lookup<SwapRedBlue, 4>,
-                    S::template shuffle16<From16To15>,
+                    M<Lookup8<From32To15Swapped, 2>>::blitter,
+                    M<Lookup8<From32To16Swapped, 2>>::blitter,
+                    M<Lookup8<SwapRedBlue, 3>>::blitter,
+                    M<Lookup8<SwapRedBlue, 4>>::blitter,
+                    M<Shuffle16<From16To15>>::blitter,
                     copyMember,
-                    S::template expand16<From16To32, 3>,
-                    S::template expand16<From16To32, 4>,
-                    S::template narrow32<From32To15>,
-                    S::template narrow32<From32To16>,
-                    S::template pack32<Low24>,
+                    M<Expand16<From16To32, 3>>::blitter,
+                    M<Expand16<From16To32, 4>>::blitter,
+                    M<Narrow32<From32To15>>::blitter,
+                    M<Narrow32<From32To16>>::blitter,
+                    M<Pack32<Low24>>::blitter,
                     copyMember,
                 },
                 {
-                    S::template lookup<From32To15, 2>,
-                    S::template lookup<From32To16, 2>,
-                    S::template lookup<Low24, 3>,
-                    S::template lookup<Low24, 4>,
-                    S::template shuffle16<From16To15Swapped>,
-                    S::template shuffle16<From16To16Swapped>,
-                    S::template expand16<From16To32Swapped, 3>,
-                    S::template expand16<From16To32Swapped, 4>,
-                    S::template narrow32<From32To15Swapped>,
-                    S::template narrow32<From32To16Swapped>,
-                    S::template pack32<SwapRedBlue>,
-                    S::template map32<SwapRedBlue>,
+                    M<Lookup8<From32To15, 2>>::blitter,
+                    M<Lookup8<From32To16, 2>>::blitter,
+                    M<Lookup8<Low24, 3>>::blitter,
+                    M<Lookup8<Low24, 4>>::blitter,
+                    M<Shuffle16<From16To15Swapped>>::blitter,
+                    M<Shuffle16<From16To16Swapped>>::blitter,
+                    M<Expand16<From16To32Swapped, 3>>::blitter,
+                    M<Expand16<From16To32Swapped, 4>>::blitter,
+                    M<Narrow32<From32To15Swapped>>::blitter,
+                    M<Narrow32<From32To16Swapped>>::blitter,
+                    M<Pack32<SwapRedBlue>>::blitter,
+                    M<Map32<SwapRedBlue>>::blitter,
                 },
             },
         .copy = copyMember,
