@@ -247,26 +247,42 @@ bool pauseUnlessClosing(DWORD ms) {
 }
 
 // The display mode changed under the driver: everything again, every 300 ms
-// until it works or the screen is closed. Runs under the framebuffer lock.
+// until it works or the screen is closed. Holds the framebuffer lock (but for
+// the pauses), so the program's retrace wait never meets a device half gone.
 bool recreate() {
     WinState& s = winState;
+    bool take = !ddState.passLocked;
+    if (take) winLock();
     ddExit();
-    while (ddInit() != 0) {
+    bool made = true;
+    while (made && ddInit() != 0) {
         ddExit();
-        if (!pauseUnlessClosing(RECREATE_RETRY_MS)) return false;
+        made = pauseUnlessClosing(RECREATE_RETRY_MS);
     }
-    if (s.flashWindowEx) {
+    if (take) winUnlock();
+    if (made && s.flashWindowEx) {
         FLASHWINFO stop = {sizeof stop, s.window, FLASHW_STOP, 0, 0};
         s.flashWindowEx(&stop);
     }
-    return true;
+    return made;
 }
 
+void passLock() {
+    winLock();
+    ddState.passLocked = true;
+}
+
+void passUnlock() {
+    ddState.passLocked = false;
+    winUnlock();
+}
+
+// The surface's own lock and unlock are slow (the platform may copy the whole
+// surface), so they stay outside the framebuffer lock; only the conversion of
+// the dirty lines holds both.
 void drawDirtyLines() {
     WinState& s = winState;
     DdState& d = ddState;
-    GfxMode* m = gfxMode;
-    if (!m || !m->dirtyLines) return;
     DDSURFACEDESC desc;
     HRESULT result;
     do {
@@ -277,9 +293,22 @@ void drawDirtyLines() {
     } while (result == DD_SURFACE_LOST && s.initialised);
     if (FAILED(result)) return;
     auto* memory = static_cast<uint8_t*>(desc.lpSurface);
-    s.blitter(memory + static_cast<ptrdiff_t>(desc.lPitch) * d.verticalOffset, desc.lPitch);
+    passLock();
+    GfxMode* m = gfxMode;
+    if (m && m->dirtyLines) {
+        s.blitter(memory + static_cast<ptrdiff_t>(desc.lPitch) * d.verticalOffset, desc.lPitch);
+        std::memset(m->dirtyLines, 0, static_cast<size_t>(s.height));
+    }
+    passUnlock();
     IDirectDrawSurface_Unlock(d.back, desc.lpSurface);
-    std::memset(m->dirtyLines, 0, static_cast<size_t>(s.height));
+}
+
+bool anyDirty() {
+    GfxMode* m = gfxMode;
+    if (!m || !m->dirtyLines) return false;
+    for (int32_t y = 0; y < winState.height; ++y)
+        if (m->dirtyLines[y]) return true;
+    return false;
 }
 
 // Extended keys (DirectInput codes 128 to 255) count as their base scancode.
@@ -416,20 +445,25 @@ bool ddRestoreSurfaces() {
 void ddRefreshPass() {
     WinState& s = winState;
     DdState& d = ddState;
+    passLock();
     if (d.vsyncRequested) {
         if (d.vsyncEvent) WaitForSingleObject(d.vsyncEvent, VSYNC_WAIT_MS);
         d.vsyncRequested = 0;
     }
-    if (!fullScreen() || s.active) {
-        if (s.paletteChanged && d.palette) {
-            IDirectDrawPalette_SetEntries(d.palette, 0, 0, WIN_PALETTE_SIZE, s.palette);
-            s.paletteChanged = 0;
-        }
-        drawDirtyLines();
-        ddPaint();
-        if (s.active) readKeyboard();
+    // A full screen in the background shows nothing; its messages still go.
+    bool show = !fullScreen() || s.active;
+    if (show && s.paletteChanged && d.palette) {
+        IDirectDrawPalette_SetEntries(d.palette, 0, 0, WIN_PALETTE_SIZE, s.palette);
+        s.paletteChanged = 0;
     }
+    bool dirty = show && anyDirty();
+    passUnlock();
+    if (dirty) drawDirtyLines();
+    if (show) ddPaint();
+    passLock();
+    if (show && s.active) readKeyboard();
     winPumpMessages();
+    passUnlock();
 }
 
 void ddThread(void* started) {
@@ -443,9 +477,7 @@ void ddThread(void* started) {
     winState.active = 1;
     while (winState.initialised) {
         Sleep(REFRESH_PASS_MS);
-        winLock();
         ddRefreshPass();
-        winUnlock();
     }
     ddExit();
 }

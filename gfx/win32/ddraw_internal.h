@@ -54,6 +54,7 @@ struct DdState {
     int32_t verticalOffset;       // display line of the framebuffer's line 0
     HANDLE vsyncEvent;            // manual reset; set once the program saw the blank
     volatile LONG vsyncRequested; // the next pass waits for vsyncEvent
+    bool passLocked;              // the window thread holds the framebuffer lock
 };
 extern DdState ddState;
 
@@ -70,6 +71,6 @@ void ddThread(void* started);
 // under the driver. False when the driver could not be brought back (it is
 // then closed, or being closed).
 bool ddRestoreSurfaces();
-// One refresh pass of the window thread, under the framebuffer lock.
+// One refresh pass of the window thread; it takes the framebuffer lock itself.
 void ddRefreshPass();
 void ddWaitRetrace();
