@@ -31,6 +31,7 @@ constexpr TextConsole textConsole() {
         return active > 3 || visible > 3 ? -1 : conPageSet(active, visible);
     };
     t.reset = conResetState;
+    t.inputEnded = [] { return conPollInput() < 0 && !conKeyHit() ? 1 : 0; };
     return t;
 }
 

@@ -14,9 +14,18 @@ int32_t rtViewBottom = -1;
 
 // ---- start-up and shutdown -------------------------------------------------
 
+namespace {
+// Bytes each context block holds; the blocks live for the whole process.
+size_t contextSizes[RT_CONTEXT_SLOTS];
+} // namespace
+
 void rtStartup() {
     if (rtStartCount++ != 0) return;
+    // Context blocks outlive a shutdown: a new start keeps them, not leaks them.
+    void* contexts[RT_CONTEXT_SLOTS];
+    std::memcpy(contexts, rtState.contexts, sizeof contexts);
     std::memset(&rtState, 0, sizeof rtState);
+    std::memcpy(rtState.contexts, contexts, sizeof contexts);
     rtFpuSetup();
     RT_TEXT_CONSOLE.reset();
 }
@@ -54,7 +63,15 @@ __attribute__((destructor)) void runtimeDestructor() { rtShutdown(); }
 void* rtContextSlot(int32_t index, size_t size) {
     if (index < 0 || index >= RT_CONTEXT_SLOTS) return nullptr;
     void*& block = rtState.contexts[index];
-    if (!block) block = std::calloc(1, size ? size : 1);
+    size_t& held = contextSizes[index];
+    if (size == 0) size = 1;
+    if (block && held >= size) return block;
+    // A later caller may need more than the first asked for: grow, zero-filled.
+    void* grown = std::realloc(block, size);
+    if (!grown) return nullptr;
+    std::memset(static_cast<uint8_t*>(grown) + held, 0, size - held);
+    block = grown;
+    held = size;
     return block;
 }
 
@@ -114,6 +131,12 @@ int32_t rtWaitKey() {
     return consoleRoutine<&ConsoleHooks::waitKey>()();
 }
 
+int32_t rtInputEnded() {
+    // A graphics screen's keys come from its window, which never ends.
+    if (rtState.hooks.keyAvailable || !RT_TEXT_CONSOLE.inputEnded) return 0;
+    return RT_TEXT_CONSOLE.inputEnded();
+}
+
 int32_t rtKeyHit() {
     return consoleRoutine<&ConsoleHooks::keyAvailable>()();
 }
@@ -126,8 +149,15 @@ void rtCls(int32_t mode) {
 
 int32_t rtWidth(int32_t columns, int32_t rows) {
     FileHandle* console = rtConsoleHandle();
+    bool graphics = rtState.hooks.setWidth != nullptr;
     int32_t packed = consoleRoutine<&ConsoleHooks::setWidth>()(columns, rows);
-    if (columns > 0) console->width = columns;
+    if (columns > 0) {
+        // A graphics screen may refuse the grid: PRINT's line width follows the
+        // columns in effect, so its column stays the cursor's.
+        int32_t inEffect = 0;
+        if (graphics) rtGetSize(&inEffect, nullptr);
+        console->width = inEffect > 0 ? inEffect : columns;
+    }
     if (columns > 0 || rows > 0) {
         rtViewPrint(0, 0, 1);
         return 0;

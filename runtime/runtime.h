@@ -17,6 +17,7 @@ enum : int32_t {
     RT_ERR_ILLEGAL_CALL = 1,
     RT_ERR_FILE_IO = 3,
     RT_ERR_OUT_OF_MEMORY = 4,
+    RT_ERR_BAD_ARGUMENT = 5, // a record or header that cannot describe what it claims
 };
 
 // The 27 console operations, in slot order. Null slots reach the text console.
@@ -62,6 +63,8 @@ static_assert(sizeof(ConsoleHooks) == 27 * sizeof(void*), "27 hook slots, no pad
 struct TextConsole {
     ConsoleHooks routines;
     void (*reset)();
+    // 1 once the console's input has ended and no key is left, else 0.
+    int32_t (*inputEnded)();
 };
 extern const TextConsole RT_TEXT_CONSOLE;
 
@@ -103,6 +106,10 @@ void rtShutdown();
 // Errors and context blocks.
 int32_t rtSetError(int32_t number);
 int32_t rtGetError();
+// Context block `index` (0..4), zero-filled when created and kept for the
+// process. A caller asking for more than the block holds gets it grown (the
+// new bytes zero), which may move it: keep no copy of the address without
+// comparing it with rtState.contexts. Null for a bad index or no memory.
 void* rtContextSlot(int32_t index, size_t size);
 
 // Dispatchers.
@@ -113,6 +120,9 @@ void rtSleep(int32_t milliseconds);
 StringDescriptor* rtInkey();
 int32_t rtWaitKey();
 int32_t rtKeyHit();
+// 1 when the text console's input has ended and no key is left (never while a
+// graphics screen is open), else 0.
+int32_t rtInputEnded();
 void rtCls(int32_t mode);
 int32_t rtWidth(int32_t columns, int32_t rows);
 int32_t rtViewPrint(int32_t top, int32_t bottom, int32_t moveCursor);

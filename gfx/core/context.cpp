@@ -40,37 +40,50 @@ void selectScreen(GfxContext* c) {
     c->flags &= ~(CTX_RESET_PENDING | CTX_IMAGE_TARGET);
 }
 
-void selectImage(GfxContext* c, const void* target) {
-    if (!(c->flags & CTX_IMAGE_TARGET)) std::memcpy(c->screenView, c->view, sizeof c->view);
-    const auto* bytes = static_cast<const uint8_t*>(target);
-    uint32_t kind;
-    std::memcpy(&kind, bytes, sizeof kind);
-    int32_t bytesPerPixel, width, height, pitch;
-    const uint8_t* pixels;
-    if (kind == IMAGE_HEADER_NEW) {
-        ImageHeader h;
-        std::memcpy(&h, bytes, sizeof h);
-        bytesPerPixel = static_cast<int32_t>(h.bytesPerPixel);
-        width = static_cast<int32_t>(h.width);
-        height = static_cast<int32_t>(h.height);
-        pitch = static_cast<int32_t>(h.pitch);
-        pixels = bytes + sizeof(ImageHeader);
-        gfxSelectPixelRoutines(bytesPerPixel);
+// The header words that describe `target`: the new form's five, or the old
+// form's first (width x 8 and depth code, height) with the rest zero.
+void readHeader(const void* target, uint32_t words[5]) {
+    std::memcpy(words, target, sizeof(uint32_t));
+    if (words[0] == IMAGE_HEADER_NEW) {
+        std::memcpy(words, target, 5 * sizeof(uint32_t));
     } else {
-        uint16_t h[2];
-        std::memcpy(h, bytes, sizeof h);
-        bytesPerPixel = gfxMode->bytesPerPixel;
-        width = h[0] >> 3;
-        height = h[1];
+        for (int i = 1; i < 5; ++i)
+            words[i] = 0;
+    }
+}
+
+void selectImage(GfxContext* c, const void* target, const uint32_t header[5]) {
+    if (!(c->flags & CTX_IMAGE_TARGET)) std::memcpy(c->screenView, c->view, sizeof c->view);
+    std::memcpy(c->targetHeader, header, sizeof c->targetHeader);
+    c->flags |= CTX_IMAGE_TARGET;
+    const auto* bytes = static_cast<const uint8_t*>(target);
+    uint32_t bytesPerPixel, width, height, pitch;
+    const uint8_t* pixels;
+    if (header[0] == IMAGE_HEADER_NEW) {
+        bytesPerPixel = header[1], width = header[2], height = header[3], pitch = header[4];
+        pixels = bytes + sizeof(ImageHeader);
+    } else {
+        bytesPerPixel = static_cast<uint32_t>(gfxMode->bytesPerPixel);
+        width = (header[0] & 0xFFFF) >> 3;
+        height = header[0] >> 16;
         pitch = width * bytesPerPixel;
         pixels = bytes + 4;
     }
-    if (width < 0 || height < 0) width = height = 0;
-    c->bytesPerPixel = bytesPerPixel;
-    c->pitch = pitch;
-    setView(c->view, 0, 0, width, height);
-    if (!fillLines(c, const_cast<uint8_t*>(pixels), height, pitch)) setView(c->view, 0, 0, 0, 0);
-    c->flags |= CTX_IMAGE_TARGET;
+    bool valid = (bytesPerPixel == 1 || bytesPerPixel == 2 || bytesPerPixel == 4) &&
+                 width <= IMAGE_MAX_SIDE && height <= IMAGE_MAX_SIDE &&
+                 pitch >= width * bytesPerPixel &&
+                 static_cast<uint64_t>(pitch) * height <= IMAGE_MAX_BYTES;
+    setView(c->view, 0, 0, 0, 0);
+    if (!valid) {
+        rtSetError(RT_ERR_BAD_ARGUMENT);
+        return;
+    }
+    gfxSelectPixelRoutines(static_cast<int32_t>(bytesPerPixel));
+    c->bytesPerPixel = static_cast<int32_t>(bytesPerPixel);
+    c->pitch = static_cast<int32_t>(pitch);
+    if (fillLines(c, const_cast<uint8_t*>(pixels), static_cast<int32_t>(height),
+                  static_cast<int32_t>(pitch)))
+        setView(c->view, 0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height));
 }
 
 } // namespace
@@ -114,8 +127,12 @@ void gfxSetTargetSlow(GfxContext* c, const void* target) {
     gfxForgetPoint(c);
     if (!target) {
         if (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) selectScreen(c);
-    } else if (target != c->target) {
-        selectImage(c, target);
+    } else {
+        uint32_t header[5];
+        readHeader(target, header);
+        if (target != c->target || !(c->flags & CTX_IMAGE_TARGET) ||
+            std::memcmp(header, c->targetHeader, sizeof header) != 0)
+            selectImage(c, target, header);
     }
     c->target = target;
 }
@@ -183,5 +200,7 @@ void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t, uint32_t,
     if ((x1 | y1 | x2 | y2) != -32768) return;
     c->flags &= ~CTX_VIEW;
     gfxForgetPoint(c);
-    setView(c->view, 0, 0, gfxMode->width, gfxMode->height);
+    // While an image is the target the screen's view waits in screenView.
+    setView(c->flags & CTX_IMAGE_TARGET ? c->screenView : c->view, 0, 0, gfxMode->width,
+            gfxMode->height);
 }

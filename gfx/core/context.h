@@ -12,6 +12,7 @@
 
 #include "gfx/core/mode.h"
 #include "gfx/core/pixel.h"
+#include "runtime/runtime.h"
 
 enum : uint32_t {
     CTX_RESET_PENDING = 0x1,
@@ -64,6 +65,9 @@ struct GfxContext {
     uint64_t pointKey;
     uint8_t* pointPixel;
     uint8_t* pointDirty; // its line's dirty mark while the page is visible
+    // The header words the current image target was described from: a buffer
+    // whose header changed since is described again, never trusted.
+    uint32_t targetHeader[5];
 };
 
 static_assert(offsetof(GfxContext, workPage) == 4 && offsetof(GfxContext, lines) == 8 &&
@@ -83,18 +87,31 @@ struct ImageHeader {
     uint32_t reserved[3];
 };
 static_assert(sizeof(ImageHeader) == 32, "pixels start 32 bytes in");
+// Largest image side: what a screen can have.
+constexpr uint32_t IMAGE_MAX_SIDE = 0xFFFF;
+// Largest image in bytes (pitch x height): what a screen page can have.
+constexpr uint64_t IMAGE_MAX_BYTES = 0x7FFFFFFF - 64;
 
 // The slot's block once created; primitives reach it without the runtime call.
 extern GfxContext* gfxContextCache;
+// The cached block while it is still the slot's (a larger request for the
+// slot may have moved it), else null.
+inline GfxContext* gfxCachedContext() {
+    GfxContext* c = gfxContextCache;
+    return c == rtState.contexts[GFX_CONTEXT_SLOT] ? c : nullptr;
+}
 // The context, re-initialised for the open screen if it changed. Never null
 // except when the runtime cannot allocate the slot.
 GfxContext* gfxGetContextSlow();
 inline GfxContext* gfxGetContext() {
-    GfxContext* c = gfxContextCache;
+    GfxContext* c = gfxCachedContext();
     if (c && gfxMode && c->modeId == gfxMode->id) return c;
     return gfxGetContextSlow();
 }
-// Selects the screen's work page (target null) or an image.
+// Selects the screen's work page (target null) or an image. An image whose
+// header is inconsistent (bytes per pixel other than 1, 2 or 4, a pitch below
+// width x bytes per pixel, sizes beyond a screen's) becomes the target with an
+// empty view, so every primitive clips it away, and error 5 is recorded.
 void gfxSetTargetSlow(GfxContext* context, const void* target);
 inline void gfxSetTarget(GfxContext* context, const void* target) {
     // The screen again while it already is the target: nothing changes.

@@ -13,7 +13,7 @@ namespace {
 // The context when it is current for the open screen, the screen's work page
 // is already the target and its pixels are single bytes; else null.
 inline GfxContext* plainByteScreen(const void* target) {
-    GfxContext* c = gfxContextCache;
+    GfxContext* c = gfxCachedContext();
     GfxMode* m = gfxMode;
     if (!c || !m || c->modeId != m->id || target || c->target ||
         (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) || c->bytesPerPixel != 1)
@@ -24,7 +24,7 @@ inline GfxContext* plainByteScreen(const void* target) {
 // The context when (x, y) on the screen is the point remembered: it still
 // belongs to the open screen and nothing moved the point since. Else null.
 inline GfxContext* rememberedPoint(const void* target, float x, float y) {
-    GfxContext* c = gfxContextCache;
+    GfxContext* c = gfxCachedContext();
     GfxMode* m = gfxMode;
     return c && m && !target && c->modeId == m->id && c->pointPixel &&
                    c->pointKey == gfxPointKey(x, y)

@@ -28,6 +28,8 @@ int32_t hookLocate(int32_t row, int32_t column, int32_t cursor) {
 }
 int32_t hookWidth(int32_t columns, int32_t rows) {
     fake->widths.push_back({columns, rows});
+    if (columns > 0) fake->columns = columns;
+    if (rows > 0) fake->rows = rows;
     return fake->widthResult;
 }
 void hookSize(int32_t* columns, int32_t* rows) {
