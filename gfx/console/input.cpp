@@ -83,8 +83,12 @@ void gfxPostKey(int32_t code) {
 }
 
 void gfxPostEvent(const GfxEvent* event) {
+    if (!event) return;
+    // The guard keeps the screen from closing under the post; after close
+    // (or before an open has its queue) the post does nothing.
+    GfxSpinHold hold(gfxEventGuard);
     GfxMode* m = gfxMode;
-    if (!m || !m->events || !event) return;
+    if (!m || !m->events) return;
     rtLockAcquire(m->eventLock);
     std::memcpy(&m->events[m->eventWrite], event, sizeof *event);
     m->eventWrite = nextSlot(m->eventWrite, EVENT_QUEUE_SLOTS);

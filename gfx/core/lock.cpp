@@ -3,6 +3,8 @@
 #include "gfx/core/context.h"
 #include "runtime/runtime.h"
 
+std::atomic_flag gfxEventGuard;
+
 void gfxUnlockMarking(int32_t first, int32_t last) {
     GfxMode* m = gfxMode;
     if (!m) return;

@@ -3,7 +3,9 @@
 // lines whose byte in `dirtyLines` is set, under the same driver lock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "gfx/core/context.h"
 #include "gfx/core/driver.h"
@@ -71,3 +73,24 @@ inline void gfxUnlock(int32_t first, int32_t last) {
     }
     gfxUnlockMarking(first, last);
 }
+
+// A guard held for a few stores, never while waiting: keeps shared state whole
+// between the program's thread and threads that hold no framebuffer lock.
+class GfxSpinHold {
+  public:
+    explicit GfxSpinHold(std::atomic_flag& flag) : flag_(flag) {
+        while (flag_.test_and_set(std::memory_order_acquire))
+            std::this_thread::yield();
+    }
+    ~GfxSpinHold() { flag_.clear(std::memory_order_release); }
+    GfxSpinHold(const GfxSpinHold&) = delete;
+    GfxSpinHold& operator=(const GfxSpinHold&) = delete;
+
+  private:
+    std::atomic_flag& flag_;
+};
+
+// Held by a post while it writes the event queue, and by the mode code while
+// it publishes or takes away the screen and its queue: a post from any thread
+// finds either the open screen's whole queue or none.
+extern std::atomic_flag gfxEventGuard;

@@ -9,6 +9,7 @@
 #include "gfx/core/builtin_data.h"
 #include "gfx/core/context.h"
 #include "gfx/core/driver.h"
+#include "gfx/core/lock.h"
 #include "gfx/core/palette.h"
 #include "gfx/core/pixel.h"
 #include "gfx/core/screen_layers.h"
@@ -41,6 +42,17 @@ void freePages(GfxMode* m) {
 void teardown() {
     GfxMode* m = gfxMode;
     if (!m) return;
+    // Posts from other threads (the window thread until it stops) find no
+    // queue from here on.
+    GfxEvent* events;
+    RtLock* eventLock;
+    {
+        GfxSpinHold hold(gfxEventGuard);
+        events = m->events;
+        eventLock = m->eventLock;
+        m->events = nullptr;
+        m->eventLock = nullptr;
+    }
     if (m->driver && m->driver->close) m->driver->close();
     m->driver = nullptr;
     gfxDriverLocks = false;
@@ -52,12 +64,13 @@ void teardown() {
     std::free(m->attrMap);
     std::free(m->dirtyLines);
     std::free(m->keyState);
-    if (m->events) {
-        std::free(m->events);
-        rtLockDestroy(m->eventLock);
+    std::free(events);
+    if (eventLock) rtLockDestroy(eventLock);
+    {
+        GfxSpinHold hold(gfxEventGuard);
+        gfxMode = nullptr;
     }
     std::free(m);
-    gfxMode = nullptr;
 }
 
 uint8_t* allocPage(size_t bytes) {
@@ -89,8 +102,14 @@ bool allocBuffers(GfxMode* m, int32_t pages) {
     m->colorTable = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
     m->attrMap = static_cast<uint8_t*>(std::calloc(GFX_ATTR_MAP_SIZE, 1));
     m->keyState = static_cast<uint8_t*>(std::calloc(GFX_KEY_STATE_SIZE, 1));
-    m->events = static_cast<GfxEvent*>(std::calloc(GFX_EVENT_CAPACITY, GFX_EVENT_BYTES));
-    if (m->events) m->eventLock = rtLockCreate();
+    auto* events = static_cast<GfxEvent*>(std::calloc(GFX_EVENT_CAPACITY, GFX_EVENT_BYTES));
+    RtLock* eventLock = events ? rtLockCreate() : nullptr;
+    if (events && !eventLock) std::free(events), events = nullptr;
+    {
+        GfxSpinHold hold(gfxEventGuard); // posts may already look at the screen
+        m->events = events;
+        m->eventLock = eventLock;
+    }
     bool blitTables = gfxAllocBlitTables();
     return m->dirtyLines && m->palette && m->colorTable && m->attrMap && m->keyState && m->events &&
            m->eventLock && blitTables;
@@ -104,6 +123,15 @@ void setTitleFromExecutable() {
     std::strncpy(gfxTitleBuffer, name ? name : "", GFX_TITLE_SIZE - 1);
     if (char* dot = std::strrchr(gfxTitleBuffer, '.')) *dot = 0;
     gfxTitle = gfxTitleBuffer;
+}
+
+// A mode record the screen can be built from: a size, a depth the pixel
+// routines know, a palette and a font.
+bool usableModeInfo(const ModeInfo* info) {
+    uint8_t d = info->depth;
+    bool depthOk = d == 1 || d == 2 || d == 4 || d == 8 || d == 15 || d == 16 || d == 24 || d == 32;
+    return info->width > 0 && info->height > 0 && depthOk && info->paletteInfo && info->font &&
+           info->lineMultiplier <= 2;
 }
 
 // A failed open ends closed (hooks emptied, every buffer freed) with error 1,
@@ -182,18 +210,22 @@ int32_t gfxScreenPages(int32_t mode, int32_t workPage, int32_t visiblePage) {
     int32_t error = gfxScreen(mode, 0, 0, 0, 0);
     if (error) return error;
     if (workPage < 0 && visiblePage < 0) return 0;
-    return rtSetError(rtPageSet(workPage, visiblePage));
+    // The page dispatcher answers with the previous pages, or -1 when it
+    // refuses: only the refusal is an error.
+    return rtSetError(rtPageSet(workPage, visiblePage) < 0 ? RT_ERR_ILLEGAL_CALL : RT_OK);
 }
 
 int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int32_t pages,
                    int32_t refreshRate, int32_t flags) {
+    bool opening = modeNumber != 0 && info && info->width != 0;
+    if (opening && !usableModeInfo(info)) return rtSetError(RT_ERR_BAD_ARGUMENT);
     if (pages < 1) pages = info ? info->defaultPages : 1;
     if (pages < 1) pages = 1;
     if (flags >= 0 && (flags & SCRF_TRANSPARENT)) flags |= 0x1C;
     teardown();
     gfxFreeBlitTables();
 
-    if (modeNumber == 0 || !info || info->width == 0) {
+    if (!opening) {
         gfxRemoveHooks(&rtState.hooks);
         if (flags != SCRF_QUIET_CLOSE) {
             rtWidth(80, 25);
@@ -204,7 +236,10 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         gfxInstallHooks(&rtState.hooks);
         GfxMode* m = static_cast<GfxMode*>(std::calloc(1, sizeof(GfxMode)));
         if (!m) return failOpen();
-        gfxMode = m;
+        {
+            GfxSpinHold hold(gfxEventGuard);
+            gfxMode = m;
+        }
         m->id = gfxNextModeId++;
         m->modeNumber = modeNumber;
         m->width = info->width;
@@ -264,7 +299,9 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         }
     }
 
-    if (flags != SCRF_QUIET_CLOSE) rtViewPrint(0, 0, gfxMode ? 1 : 0);
+    // The quiet flag only spares the text console a reset on closing: a new
+    // screen always starts with its own rows as the text view.
+    if (flags != SCRF_QUIET_CLOSE || gfxMode) rtViewPrint(0, 0, gfxMode ? 1 : 0);
     return rtSetError(RT_OK);
 }
 
