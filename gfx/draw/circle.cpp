@@ -56,6 +56,158 @@ void hugeEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32
     }
 }
 
+// Angles beyond this many turns are reduced into one turn before the
+// wrapping steps, which then run at most a few times.
+constexpr double WRAP_LIMIT = 64 * TWO_PI;
+// Arcs with more points than this plot only the angles where the ellipse can
+// be inside the view.
+constexpr double CLIPPED_ARC_POINTS = 65536;
+
+// A closed interval of angles.
+struct AngleSpan {
+    double lo, hi;
+};
+
+// The angles in [0, 2 pi) where t(angle) = centre + radius * f(angle) lies in
+// [low, high], with f = cos (sine = false) or -sin: at most three spans.
+int32_t spansOnAxis(double centre, double radius, double low, double high, bool sine,
+                    AngleSpan* out) {
+    if (radius == 0) {
+        if (centre < low || centre > high) return 0;
+        out[0] = {0, TWO_PI};
+        return 1;
+    }
+    double u1 = (low - centre) / radius, u2 = (high - centre) / radius;
+    if (sine) u1 = -u1, u2 = -u2;
+    double lo = u1 < u2 ? u1 : u2, hi = u1 < u2 ? u2 : u1;
+    if (lo > 1 || hi < -1) return 0;
+    lo = lo < -1 ? -1 : lo;
+    hi = hi > 1 ? 1 : hi;
+    if (!sine) {
+        out[0] = {std::acos(hi), std::acos(lo)};
+        out[1] = {TWO_PI - std::acos(lo), TWO_PI - std::acos(hi)};
+        return 2;
+    }
+    double a1 = std::asin(lo), a2 = std::asin(hi); // within [-pi/2, pi/2]
+    int32_t n = 0;
+    if (a1 < 0) {
+        out[n++] = {a1 + TWO_PI, a2 < 0 ? a2 + TWO_PI : TWO_PI};
+        if (a2 >= 0) out[n++] = {0, a2};
+    } else {
+        out[n++] = {a1, a2};
+    }
+    out[n++] = {TWO_PI / 2 - a2, TWO_PI / 2 - a1};
+    return n;
+}
+
+// The spans of [from, to] (to - from at most two turns, from in [0, 2 pi))
+// where the ellipse (px, py, a, b) can touch the view, in increasing order.
+int32_t visibleSpans(const GfxContext* c, int32_t px, int32_t py, double a, double b, double from,
+                     double to, AngleSpan* out) {
+    constexpr double MARGIN = 2;
+    AngleSpan xs[3], ys[3];
+    int32_t nx =
+        spansOnAxis(px, a, c->view[0] - MARGIN, c->view[0] + c->view[2] + MARGIN, false, xs);
+    int32_t ny =
+        spansOnAxis(py, b, c->view[1] - MARGIN, c->view[1] + c->view[3] + MARGIN, true, ys);
+    int32_t n = 0;
+    for (double turn : {0.0, TWO_PI})
+        for (int32_t i = 0; i < nx; ++i)
+            for (int32_t j = 0; j < ny; ++j) {
+                double lo = std::fmax(std::fmax(xs[i].lo, ys[j].lo) + turn, from);
+                double hi = std::fmin(std::fmin(xs[i].hi, ys[j].hi) + turn, to);
+                if (lo <= hi) out[n++] = {lo, hi};
+            }
+    // Few spans: a plain insertion sort.
+    for (int32_t i = 1; i < n; ++i)
+        for (int32_t k = i; k > 0 && out[k].lo < out[k - 1].lo; --k) {
+            AngleSpan t = out[k];
+            out[k] = out[k - 1], out[k - 1] = t;
+        }
+    return n;
+}
+
+struct ArcPlot {
+    GfxContext* c;
+    int32_t px, py;
+    float a, b;
+    uint32_t pixel;
+    int32_t firstRow, lastRow;
+
+    // Plots the points from `angle` while below `limit`; false once a step no
+    // longer advances the angle.
+    bool run(float angle, float limit, float step) {
+        while (angle < limit) {
+            int32_t dx, dy;
+            gfxArcPoint(angle, a, b, &dx, &dy);
+            int64_t qx = int64_t{px} + dx, qy = int64_t{py} - dy;
+            if (qx >= INT32_MIN && qx <= INT32_MAX && qy >= INT32_MIN && qy <= INT32_MAX &&
+                gfxInView(c, static_cast<int32_t>(qx), static_cast<int32_t>(qy))) {
+                c->putPixel(c, static_cast<int32_t>(qx), static_cast<int32_t>(qy), pixel);
+                if (qy < firstRow) firstRow = static_cast<int32_t>(qy);
+                if (qy > lastRow) lastRow = static_cast<int32_t>(qy);
+            }
+            // A step below half the angle's precision no longer advances it.
+            float next = gfxSingle(static_cast<long double>(angle) + step);
+            if (!(next > angle)) return false;
+            angle = next;
+        }
+        return true;
+    }
+};
+
+// Brings start and end within a few turns of zero (same place on the
+// ellipse, same span modulo a turn); false for angles that are not finite.
+bool reduceAngles(float* start, float* end) {
+    if (!std::isfinite(*start) || !std::isfinite(*end)) return false;
+    if (std::fabs(*start) > WRAP_LIMIT || std::fabs(*end) > WRAP_LIMIT) {
+        *start = gfxSingle(std::fmod(static_cast<double>(*start), TWO_PI));
+        *end = gfxSingle(std::fmod(static_cast<double>(*end), TWO_PI));
+    }
+    return true;
+}
+
+// The arc from start to end (already reduced): the angles wrap as for small
+// values, then points are plotted one step apart; a long arc only where it
+// can be inside the view.
+void drawArc(ArcPlot& plot, float start, float end) {
+    while (end < start) {
+        float next = gfxSingle(end + TWO_PI);
+        if (next == end) break;
+        end = next;
+    }
+    // A span of one turn in single precision (0 .. 6.2831855) exceeds the
+    // double turn by rounding alone; it stays a whole arc.
+    while (end - static_cast<double>(start) > FULL_TURN) {
+        float next = gfxSingle(start + TWO_PI);
+        if (next == start) break;
+        start = next;
+    }
+    const GfxContext* c = plot.c;
+    double fa = std::fabs(plot.a), fb = std::fabs(plot.b);
+    if (outsideView(c, plot.px - fa - 2, plot.py - fb - 2, plot.px + fa + 2, plot.py + fb + 2))
+        return;
+    float step = gfxSingle(1.0 / (std::sqrt(static_cast<double>(plot.a)) *
+                                  std::sqrt(static_cast<double>(plot.b)) * 1.5));
+    float limit = gfxSingle(end + static_cast<long double>(step) * 0.5);
+    if (!((static_cast<double>(limit) - start) / step > CLIPPED_ARC_POINTS)) {
+        plot.run(start, limit, step);
+        return;
+    }
+    // Work a turn nearer zero, where the spans are computed.
+    double base = std::floor(start / TWO_PI) * TWO_PI;
+    AngleSpan spans[18];
+    int32_t n =
+        visibleSpans(c, plot.px, plot.py, plot.a, plot.b, start - base, limit - base, spans);
+    for (int32_t i = 0; i < n; ++i) {
+        float from = gfxSingle(spans[i].lo + base);
+        float to = gfxSingle(spans[i].hi + base + step);
+        if (from < start) from = start;
+        if (to > limit) to = limit;
+        if (!plot.run(from, to, step)) return;
+    }
+}
+
 void radiusLine(const void* target, float x, float y, float angle, float a, float b,
                 uint32_t colour, uint32_t flags) {
     int32_t dx, dy;
@@ -179,40 +331,11 @@ void gfxCircle(const void* target, float x, float y, float radius, uint32_t colo
             end = -end;
             radiusLine(target, x, y, end, a, b, colour, flags);
         }
-        // Wrap the angles; stop once a single no longer moves by a turn.
-        while (end < start) {
-            float next = gfxSingle(end + TWO_PI);
-            if (next == end) break;
-            end = next;
-        }
-        // A span of one turn in single precision (0 .. 6.2831855) exceeds
-        // the double turn by rounding alone; it stays a whole arc.
-        while (end - static_cast<double>(start) > FULL_TURN) {
-            float next = gfxSingle(start + TWO_PI);
-            if (next == start) break;
-            start = next;
-        }
-        float step = gfxSingle(
-            1.0 / (std::sqrt(static_cast<double>(a)) * std::sqrt(static_cast<double>(b)) * 1.5));
         gfxLock();
-        firstRow = lastRow = py;
-        float limit = gfxSingle(end + static_cast<long double>(step) * 0.5);
-        long double fa = std::fabs(a), fb = std::fabs(b);
-        bool visible = !outsideView(c, px - fa - 2, py - fb - 2, px + fa + 2, py + fb + 2);
-        for (float angle = start; visible && angle < limit;) {
-            int32_t dx, dy;
-            gfxArcPoint(angle, a, b, &dx, &dy);
-            int32_t qx = px + dx, qy = py - dy;
-            if (gfxInView(c, qx, qy)) {
-                c->putPixel(c, qx, qy, pixel);
-                if (qy < firstRow) firstRow = qy;
-                if (qy > lastRow) lastRow = qy;
-            }
-            // A step below half the angle's precision no longer advances it.
-            float next = gfxSingle(static_cast<long double>(angle) + step);
-            if (!(next > angle)) break;
-            angle = next;
-        }
+        ArcPlot plot = {c, px, py, a, b, pixel, py, py};
+        if (reduceAngles(&start, &end)) drawArc(plot, start, end);
+        firstRow = plot.firstRow;
+        lastRow = plot.lastRow;
     }
     int32_t top = c->view[1], bottom = c->view[1] + c->view[3] - 1;
     firstRow = firstRow < top ? top : firstRow > bottom ? bottom : firstRow;
