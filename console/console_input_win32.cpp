@@ -49,7 +49,10 @@ int32_t conPollInput() {
     HANDLE input = conHandle(1);
     INPUT_RECORD event;
     DWORD count = 0;
-    while (PeekConsoleInputA(input, &event, 1, &count) && count != 0) {
+    for (;;) {
+        // Input that is no console (a file, a pipe, none) never brings a key.
+        if (!PeekConsoleInputA(input, &event, 1, &count)) return -1;
+        if (count == 0) break;
         if (!ReadConsoleInputA(input, &event, 1, &count) || count == 0) break;
         if (event.EventType != KEY_EVENT) continue;
         KeyEventRecord record;

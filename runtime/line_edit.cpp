@@ -109,10 +109,15 @@ void insert(LineEditor& e, const char* bytes, int32_t n) {
     e.len = newLength;
 }
 
-// Waits for a key; -1 when INKEY had nothing after all.
+constexpr int32_t KEY_INPUT_ENDED = -2;
+
+// Waits for a key; -1 when INKEY had nothing after all, KEY_INPUT_ENDED when
+// no key can come any more.
 int32_t readKey() {
-    while (!rtKeyHit())
+    while (!rtKeyHit()) {
+        if (rtInputEnded()) return KEY_INPUT_ENDED;
         rtDelay(KEY_POLL_MS);
+    }
     StringDescriptor* key = rtInkey();
     int32_t length = key && key->data ? strLength(key) : 0;
     int32_t code = -1;
@@ -249,7 +254,7 @@ int32_t rtLineEdit(StringDescriptor* text, int32_t softCursor) {
             locate(row, column, -1);
         }
         int32_t code = readKey();
-        if (code < 0) {
+        if (code < 0 && code != KEY_INPUT_ENDED) {
             rtDelay(KEY_POLL_MS); // a key test that promised more than INKEY had
             continue;
         }
@@ -258,6 +263,7 @@ int32_t rtLineEdit(StringDescriptor* text, int32_t softCursor) {
             printBytes(&under, 1);
             locate(row, column, -1);
         }
+        if (code == KEY_INPUT_ENDED) break; // the line is what was typed
         editing = applyEditKey(e, code);
         locate(0, 0, e.softCursor ? 0 : 1);
     }

@@ -32,7 +32,8 @@ constexpr uint8_t EDIT_SOFT_CURSOR = 255;
 
 // Edits `text` (its contents are shown first, the insertion point starts at
 // its end); returns the packed result of the final LOCATE. Error 1 and 0 for a
-// missing or shared-empty descriptor.
+// missing or shared-empty descriptor. Ends at Enter, or with the text typed so
+// far once the input has ended (rtInputEnded).
 int32_t rtLineEdit(StringDescriptor* text, int32_t softCursor);
 // Edits a fresh temporary (STR_TEMP) string from the pool; null when the pool
 // is exhausted.

@@ -127,7 +127,9 @@ RtLibrary rtLibLoad(const char* fileName, const char* const* names, void** addre
 
 int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses,
                      int32_t count) {
+    if (!library || !names || !addresses || count < 0) return -1;
     for (int32_t i = 0; i < count; ++i) {
+        if (!names[i]) return -1;
         void* symbol = dlsym(library, names[i]);
         if (!symbol) return -1;
         addresses[i] = symbol;

@@ -99,7 +99,9 @@ RtLibrary rtLibLoad(const char* fileName, const char* const* names, void** addre
 
 int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses,
                      int32_t count) {
+    if (!library || !names || !addresses || count < 0) return -1;
     for (int32_t i = 0; i < count; ++i) {
+        if (!names[i]) return -1;
         FARPROC proc = GetProcAddress(static_cast<HMODULE>(library), names[i]);
         if (!proc) return -1;
         addresses[i] = reinterpret_cast<void*>(proc);

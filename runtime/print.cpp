@@ -30,10 +30,11 @@ int32_t endOfItem(const Writer& out, int32_t mask) {
     FileHandle* tracked = fileColumnHandle(out.handle);
     int64_t k = tracked->column < 0 ? 0 : tracked->column;
     int64_t z = (k + PRINT_ZONE_WIDTH) / PRINT_ZONE_WIDTH * PRINT_ZONE_WIDTH + 1;
-    int32_t w = tracked->width;
-    // Unsigned on purpose: a width below one zone never ends the line here.
-    if (w != 0 && static_cast<uint32_t>(z) > static_cast<uint32_t>(w - PRINT_ZONE_WIDTH))
-        return out.put(NEWLINE, 2);
+    // The width's size counts, as when the column is tracked; a width below
+    // one zone never ends the line here.
+    int64_t limit = (tracked->width < 0 ? -int64_t{tracked->width} : int64_t{tracked->width}) -
+                    PRINT_ZONE_WIDTH;
+    if (tracked->width != 0 && limit >= 0 && z > limit) return out.put(NEWLINE, 2);
     static constexpr uint8_t SPACES[PRINT_ZONE_WIDTH] = {' ', ' ', ' ', ' ', ' ', ' ', ' ',
                                                          ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     return out.put(SPACES, static_cast<int32_t>(z - (k + 1)));
