@@ -7,30 +7,39 @@ bool belowView(const TtyState* tty) {
     return tty->bottom != -1 && tty->y > tty->bottom;
 }
 
+// Positions and views may reach the ends of the 32-bit range: rows and
+// columns move in 64 bits and stop at the last value.
+int32_t next(int32_t value) {
+    return value < INT32_MAX ? value + 1 : value;
+}
+
 void scrollIntoView(TtyState* tty) {
-    if (belowView(tty) && tty->scroll)
-        tty->scroll(tty, tty->left, tty->top, tty->right, tty->bottom, tty->y - tty->bottom);
+    if (!belowView(tty) || !tty->scroll) return;
+    int64_t lines = int64_t{tty->y} - tty->bottom;
+    tty->scroll(tty, tty->left, tty->top, tty->right, tty->bottom,
+                lines > INT32_MAX ? INT32_MAX : static_cast<int32_t>(lines));
 }
 
 template <typename Char> void flush(TtyState* tty, const Char* characters, int32_t count) {
     if (!tty->writeCells || tty->right < tty->left) return;
     while (count > 0) {
-        int32_t room = tty->right - tty->x + 1;
+        int64_t room = int64_t{tty->right} - tty->x + 1;
         if (room <= 0) {
             // Past the right edge (the view narrowed): continue on the next row.
             tty->x = tty->left;
-            ++tty->y;
+            tty->y = next(tty->y);
             continue;
         }
-        int32_t piece = room < count ? room : count;
+        int32_t piece = room < count ? static_cast<int32_t>(room) : count;
         scrollIntoView(tty);
         if (tty->writeCells(tty, characters, piece) != 1) return;
         characters += piece;
         count -= piece;
-        tty->x += piece;
-        if (tty->x == tty->right + 1) {
+        if (int64_t{tty->x} + piece > tty->right) {
             tty->x = tty->left;
-            ++tty->y;
+            tty->y = next(tty->y);
+        } else {
+            tty->x += piece;
         }
     }
 }
@@ -51,7 +60,7 @@ void printText(TtyState* tty, const Char* text, int32_t length, int32_t lineFeed
     auto collect = [&](Char c) {
         if (count == TTY_PENDING_MAX) flushPending();
         pending[count++] = c;
-        if (++column > tty->right) column = tty->left;
+        column = column >= tty->right ? tty->left : column + 1;
     };
     auto move = [&] {
         flushPending();
@@ -70,7 +79,7 @@ void printText(TtyState* tty, const Char* text, int32_t length, int32_t lineFeed
             column = tty->x;
             break;
         case 9: {
-            int32_t offset = (column - tty->left) % 8;
+            auto offset = static_cast<int32_t>((int64_t{column} - tty->left) % 8);
             if (offset < 0) offset += 8;
             for (int32_t n = 8 - offset; n > 0; --n)
                 collect(Char(' '));
@@ -78,7 +87,7 @@ void printText(TtyState* tty, const Char* text, int32_t length, int32_t lineFeed
         }
         case 10:
             move();
-            ++tty->y;
+            tty->y = next(tty->y);
             if (lineFeedReturns) tty->x = tty->left;
             column = tty->x;
             break;

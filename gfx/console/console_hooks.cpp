@@ -146,10 +146,8 @@ int32_t gfxLocate(int32_t row, int32_t column, int32_t) {
     GfxMode* m = gfxMode;
     if (!m) return 0;
     m->flags &= ~TEXT_SCROLL_PENDING;
-    // Values outside the grid leave their coordinate as it is, like 0 does:
-    // the cursor never leaves the grid.
-    if (column > 0 && column <= m->textColumns) m->textColumnCursor = column - 1;
-    if (row > 0 && row <= m->textRows) m->textRowCursor = row - 1;
+    if (column > 0) m->textColumnCursor = column - 1;
+    if (row > 0) m->textRowCursor = row - 1;
     fileSetColumn(rtConsoleHandle(), m->textColumnCursor);
     return ((m->textRowCursor & 255) << 8) + (m->textColumnCursor & 255) + 257;
 }
