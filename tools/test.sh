@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build (portable code under
-# AddressSanitizer and UBSan) and both Windows builds under Wine on Xvfb.
-# Every target is built every time; the 32-bit Windows tests run where the
-# kernel runs 32-bit programs. Prints CTest's summary for each target that ran
-# and a final line per target; exits non-zero when a build or a test failed.
+# AddressSanitizer and UBSan, then the API fuzzer for 60 s) and both Windows
+# builds under Wine on Xvfb. Every target is built every time; the 32-bit
+# Windows tests run where the kernel runs 32-bit programs. Prints CTest's
+# summary for each target that ran and a final line per target; exits non-zero
+# when a build, a test or the fuzzer failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh || exit 1
@@ -42,6 +43,17 @@ for target in "${built[@]}"; do
     line=$(grep -E 'tests passed' "build/$target/ctest.log" | tail -n 1)
     summary+=("$target: ${line:-no test summary}")
     grep -q '100% tests passed' "build/$target/ctest.log" || status=1
+    if [ "$target" = native ]; then
+        # The API fuzzer's bounded run: a fixed seed from the kept corpus.
+        echo "== native: API fuzzer, 60 s"
+        if tools/fuzz_api.sh 60 >build/native/fuzz_api.log 2>&1; then
+            summary+=("native: API fuzzer $(grep -Eo 'cov: [0-9]+' build/native/fuzz_api.log | tail -n 1), no finding")
+        else
+            tail -n 40 build/native/fuzz_api.log
+            summary+=("native: API fuzzer FAILED (see build/native/fuzz_api.log)")
+            status=1
+        fi
+    fi
 done
 echo
 for s in "${summary[@]}"; do echo "== $s"; done

@@ -12,13 +12,15 @@
 
 namespace {
 
-using Unaligned64 = __m64 __attribute__((aligned(1), may_alias));
-
+// Unaligned 8-byte moves through memcpy: one MMX move, and defined behaviour
+// for every compiler (an under-aligned vector typedef is not).
 GFX_MMX inline void store64(uint8_t* p, __m64 v) {
-    *reinterpret_cast<Unaligned64*>(p) = v;
+    std::memcpy(p, &v, sizeof v);
 }
 GFX_MMX inline __m64 load64(const uint8_t* p) {
-    return *reinterpret_cast<const Unaligned64*>(p);
+    __m64 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
 template <typename T> inline void storeAt(uint8_t* p, T value) {
     std::memcpy(p, &value, sizeof value);
