@@ -11,10 +11,10 @@
 namespace {
 
 constexpr double TWO_PI = 6.283185307179586;
-// Radii up to this keep every 64-bit error term of the rasteriser below 2^62
-// and its loop to a few million steps; larger ellipses are drawn row by row
-// over the view only.
-constexpr float RASTER_RADIUS_LIMIT = 1 << 20;
+// Radii up to this keep every 64-bit error term of the rasteriser small and
+// its loop (about a + b steps) within a millisecond; larger ellipses, always
+// larger than any view, are drawn row by row over the view only.
+constexpr float RASTER_RADIUS_LIMIT = 1 << 16;
 
 // Rows the last gfxEllipse visited (drawn or clipped): what CIRCLE marks.
 int32_t visitedTop = 0, visitedBottom = 0;
@@ -42,17 +42,37 @@ bool outsideView(const GfxContext* c, long double left, long double top, long do
            bottom < c->view[1] || top >= static_cast<long double>(c->view[1]) + c->view[3];
 }
 
-// Ellipses too large for the rasteriser: each view row inside the ellipse
-// gets its two edge pixels (or its span when filled).
+// Ellipses too large for the rasteriser, drawn over the view's rows only:
+// filled, each row's span; outlined, each row's edge pixels out to where the
+// next row outwards begins, so that the outline stays connected.
 void hugeEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_t colour,
                  int32_t fill, uint8_t* rowsDone) {
+    long double fa = std::fabs(a), fb = std::fabs(b);
+    // Half the width at `dy` rows from the centre; negative outside.
+    auto half = [fa, fb](long double dy) -> long double {
+        long double t = dy / fb;
+        return t <= 1 ? fa * std::sqrt(static_cast<double>(1 - t * t)) : -1;
+    };
     int32_t top = c->view[1], bottom = c->view[1] + c->view[3];
     for (int32_t y = top; y < bottom; ++y) {
-        long double t = (static_cast<long double>(y) - cy) / b;
-        if (!(t >= -1 && t <= 1)) continue;
-        long double half = a * std::sqrt(static_cast<double>(1 - t * t));
-        gfxEllipseSpan(c, y, gfxTruncate(cx - half), gfxTruncate(cx + half), colour, fill,
-                       rowsDone);
+        long double dy = std::fabs(static_cast<long double>(y) - cy);
+        long double h = half(dy);
+        if (h < 0) continue;
+        int32_t left = gfxTruncate(cx - h), right = gfxTruncate(cx + h);
+        long double outer = half(dy + 1);
+        if (fill || outer < 0) {
+            gfxEllipseSpan(c, y, left, right, colour, 1, fill ? rowsDone : nullptr);
+            continue;
+        }
+        int32_t innerLeft = gfxTruncate(cx - outer) - 1, innerRight = gfxTruncate(cx + outer) + 1;
+        if (innerLeft < left) innerLeft = left;
+        if (innerRight > right) innerRight = right;
+        if (innerLeft + 1 >= innerRight) {
+            gfxEllipseSpan(c, y, left, right, colour, 1, nullptr);
+        } else {
+            gfxEllipseSpan(c, y, left, innerLeft, colour, 1, nullptr);
+            gfxEllipseSpan(c, y, innerRight, right, colour, 1, nullptr);
+        }
     }
 }
 
@@ -295,6 +315,9 @@ void gfxEllipse(GfxContext* c, int32_t cx, int32_t cy, float a, float b, uint32_
         gfxEllipseSpan(c, yDown, x1, x2, colour, fill, rowsDone);
         gfxEllipseSpan(c, yUp, x1, x2, colour, fill, rowsDone);
         if (n <= 0) break;
+        // Rows only move away from the centre: once both are past the view,
+        // nothing more can show.
+        if (yUp < c->view[1] && yDown - c->view[1] >= c->view[3]) break;
     }
     visitedTop = yUp;
     visitedBottom = yDown;

@@ -135,6 +135,14 @@ TEST_F(Hostile, ExtremeCircleArgumentsFinishInsideTheView) {
     // The last arc is the top of a circle 10^7 pixels wide, crossing row 100:
     // only its visible angles are walked, and they are drawn.
     EXPECT_EQ(pixel8(160, 100), 15);
+
+    // An outline far larger than the screen is drawn over the screen's rows
+    // only, and stays connected: near its top every column is drawn.
+    gfxCloseAtExit();
+    openNull(13);
+    gfxCircle(nullptr, 160, 1e5f + 100, 1e5f, 15, 1, 0, FULL_TURN, 0, 0);
+    for (int32_t x = 0; x < 320; ++x)
+        EXPECT_TRUE(pixel8(x, 100) || pixel8(x, 101) || pixel8(x, 102)) << x;
 }
 
 TEST_F(Hostile, TextCursorAndPrintWidthFollowTheGrid) {
