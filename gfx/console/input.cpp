@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <thread>
 
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
@@ -27,23 +26,13 @@ constexpr int32_t KEY_HELD = -1;
 // every case. It is held only for a few stores, never while waiting.
 std::atomic_flag ringGuard;
 
-struct RingHold {
-    RingHold() {
-        while (ringGuard.test_and_set(std::memory_order_acquire))
-            std::this_thread::yield();
-    }
-    ~RingHold() { ringGuard.clear(std::memory_order_release); }
-    RingHold(const RingHold&) = delete;
-    RingHold& operator=(const RingHold&) = delete;
-};
-
 // Runs `work` on the key ring under the framebuffer lock and the ring guard;
 // returns what it returns.
 template <class Work> int32_t withKeyRing(Work work) {
     gfxLock();
     int32_t result;
     {
-        RingHold hold;
+        GfxSpinHold hold(ringGuard);
         result = work(gfxKeyBuffer);
     }
     gfxUnlock(1, 0);
@@ -74,7 +63,7 @@ int32_t sleepUntilKey(int32_t milliseconds) {
 } // namespace
 
 void gfxPostKey(int32_t code) {
-    RingHold hold;
+    GfxSpinHold hold(ringGuard);
     GfxKeyBuffer& b = gfxKeyBuffer;
     b.codes[b.writeIndex] = code;
     b.writeIndex = nextSlot(b.writeIndex, KEY_BUFFER_SLOTS);
