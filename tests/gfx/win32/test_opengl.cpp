@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/win32/ddraw_driver.h"
 #include "gfx/win32/opengl.h"
 #include "gfx/win32/opengl_internal.h"
 #include "win_test_util.h"
@@ -299,8 +300,10 @@ TEST_F(OpenGl, OnlyOpenGlOpensOpenGlScreens) {
     EXPECT_EQ(OPENGL_DRIVER.open("zqgl", 320, 200, 32, 0, 0), -1);
     EXPECT_TRUE(standIn.calls.empty()) << "refused before loading anything";
     OPENGL_DRIVER.close();
-    EXPECT_EQ(GDI_DRIVER.open("zqgl", 320, 200, 32, 0, SCRF_OPENGL), -1);
-    GDI_DRIVER.close();
+    for (const GfxDriver* other : {&GDI_DRIVER, &DIRECTX_DRIVER}) {
+        EXPECT_EQ(other->open("zqgl", 320, 200, 32, 0, SCRF_OPENGL), -1) << other->name;
+        other->close();
+    }
     expectNothingLeft();
 
     ASSERT_EQ(gfxScreenSize(320, 200, 32, 1, SCRF_OPENGL, 0), 0);
