@@ -41,13 +41,8 @@ fi
 
 if [ -n "$native" ]; then
     # A display of its own; nothing of Wine is needed.
-    n=$((90 + RANDOM % 400))
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-    export DISPLAY=":$n"
-    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+    zq_display_start
+    trap zq_session_stop EXIT
 else
     zq_session_start 1280x1024x24 $bits
 fi
