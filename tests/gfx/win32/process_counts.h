@@ -2,6 +2,7 @@
 // handles, user and GDI objects, threads and heap bytes in use.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -61,6 +62,17 @@ inline Counts counts() {
     c.threads = threadCount();
     c.heapBytes = heapBytes();
     return c;
+}
+
+// Repeated opens and closes kept nothing: every count back, the heap within
+// the allocator's own bookkeeping (one leaked record per cycle would exceed it).
+inline void expectNothingKept(const Counts& before, const Counts& after) {
+    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+    EXPECT_EQ(after.userObjects, before.userObjects);
+    EXPECT_EQ(after.threads, before.threads);
+    EXPECT_LT(after.heapBytes, before.heapBytes + 16 * 1024)
+        << "before " << before.heapBytes << " after " << after.heapBytes;
 }
 
 } // namespace wintest

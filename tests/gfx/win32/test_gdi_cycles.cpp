@@ -37,15 +37,7 @@ TEST(GdiCycles, TwoHundredOpensLeakNothing) {
         if (HasFatalFailure()) return;
     }
     Sleep(200);
-    Counts after = counts();
-    EXPECT_EQ(after.handles, before.handles);
-    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-    EXPECT_EQ(after.userObjects, before.userObjects);
-    EXPECT_EQ(after.threads, before.threads);
-    // One leaked bitmap header per cycle would be 200 KB; allow for the
-    // allocator's own bookkeeping.
-    EXPECT_LT(after.heapBytes, before.heapBytes + 16 * 1024)
-        << "before " << before.heapBytes << " after " << after.heapBytes;
+    expectNothingKept(before, counts());
     EXPECT_EQ(FindWindowA("zqgfxclass_zqcycles", nullptr), nullptr);
 }
 

@@ -34,13 +34,7 @@ TEST(OpenGlCycles, HundredOpensLeakNothing) {
         cycle();
         if (HasFatalFailure()) return;
     }
-    Counts after = counts();
-    EXPECT_EQ(after.handles, before.handles);
-    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-    EXPECT_EQ(after.userObjects, before.userObjects);
-    EXPECT_EQ(after.threads, before.threads);
-    EXPECT_LT(after.heapBytes, before.heapBytes + 16 * 1024)
-        << "before " << before.heapBytes << " after " << after.heapBytes;
+    expectNothingKept(before, counts());
     EXPECT_EQ(FindWindowA("zqgfxclass_zqglcycles", nullptr), nullptr);
 }
 
