@@ -74,17 +74,11 @@ int32_t gfxPageSet(int32_t work, int32_t visible) {
     if (!c) return 0;
     int32_t previous = m->visiblePage * 256 + c->workPage;
     if (work < 0 && visible < 0) work = visible = 0;
-    if (work >= 0 && work < m->pageCount && c->linesCapacity >= m->height) {
-        for (int32_t i = 0; i < m->height; ++i)
-            c->lines[i] = m->pages[work] + static_cast<ptrdiff_t>(i) * m->pitch;
-        c->workPage = work;
-        gfxForgetPoint(c);
-    }
+    if (work >= 0 && work < m->pageCount) gfxSetWorkPage(c, work);
     if (visible >= 0 && visible < m->pageCount && visible != m->visiblePage) {
         gfxLock();
         m->visiblePage = visible;
         m->framebuffer = m->pages[visible];
-        gfxForgetPoint(c);
         gfxMarkLines(m, 0, m->height - 1);
         gfxUnlock(1, 0);
     }

@@ -28,14 +28,33 @@ void setView(int32_t* view, int32_t left, int32_t top, int32_t width, int32_t he
     view[0] = left, view[1] = top, view[2] = width, view[3] = height;
 }
 
+// The one place that works out `info` and the pixel routines from the rest of
+// the context; called after every change of target, work page or view.
+void resolve(GfxContext* c) {
+    bool screenCoordinates = (c->flags & CTX_VIEW_SCREEN) != 0;
+    c->info.origin[0] = screenCoordinates ? 0 : c->view[0];
+    c->info.origin[1] = screenCoordinates ? 0 : c->view[1];
+    c->info.page = c->flags & CTX_IMAGE_TARGET ? nullptr : gfxMode->pages[c->workPage];
+    c->info.canBlend = c->bytesPerPixel == 4 && (gfxMode->flags & MODE_ALPHA);
+    c->info.blending = false;
+    c->putPixel = gfxPixel.putPixel;
+    c->fillSpan = gfxPixel.fillSpan;
+    c->getPixel = gfxPixel.getPixel;
+}
+
+// Points the line table at the work page. Without a line table nothing can
+// be drawn: an empty view clips everything.
+void fillScreenLines(GfxContext* c) {
+    if (!fillLines(c, gfxMode->pages[c->workPage], gfxMode->height, gfxMode->pitch))
+        setView(c->view, 0, 0, 0, 0);
+}
+
 void selectScreen(GfxContext* c) {
     std::memcpy(c->view, c->screenView, sizeof c->view);
     c->bytesPerPixel = gfxMode->bytesPerPixel;
     c->pitch = gfxMode->pitch;
-    int32_t page = c->workPage >= 0 && c->workPage < gfxMode->pageCount ? c->workPage : 0;
-    // Without a line table nothing can be drawn: an empty view clips everything.
-    if (!fillLines(c, gfxMode->pages[page], gfxMode->height, gfxMode->pitch))
-        setView(c->view, 0, 0, 0, 0);
+    if (c->workPage < 0 || c->workPage >= gfxMode->pageCount) c->workPage = 0;
+    fillScreenLines(c);
     gfxSelectPixelRoutines(gfxMode->bytesPerPixel);
     c->flags &= ~(CTX_RESET_PENDING | CTX_IMAGE_TARGET);
 }
@@ -116,25 +135,51 @@ GfxContext* gfxGetContextSlow() {
     c->background = gfxMode->colorMask & 0xFF000000u;
     c->flags = CTX_RESET_PENDING;
     gfxSetTarget(c, nullptr);
-    c->putPixel = gfxPixel.putPixel;
-    c->fillSpan = gfxPixel.fillSpan;
-    c->getPixel = gfxPixel.getPixel;
     return c;
 }
 
 void gfxSetTargetSlow(GfxContext* c, const void* target) {
     if (!gfxMode) return;
-    gfxForgetPoint(c);
     if (!target) {
-        if (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) selectScreen(c);
+        if (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) {
+            selectScreen(c);
+            resolve(c);
+        }
     } else {
         uint32_t header[5];
         readHeader(target, header);
         if (target != c->target || !(c->flags & CTX_IMAGE_TARGET) ||
-            std::memcmp(header, c->targetHeader, sizeof header) != 0)
+            std::memcmp(header, c->targetHeader, sizeof header) != 0) {
             selectImage(c, target, header);
+            resolve(c);
+        }
     }
     c->target = target;
+}
+
+void gfxSetWorkPage(GfxContext* c, int32_t page) {
+    if (!gfxMode || page < 0 || page >= gfxMode->pageCount) return;
+    c->workPage = page;
+    if (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) return; // lines come with the screen
+    fillScreenLines(c);
+    resolve(c);
+}
+
+void gfxSetView(GfxContext* c, int32_t left, int32_t top, int32_t width, int32_t height) {
+    if (!gfxMode) return;
+    // While an image is the target the screen's view waits in screenView.
+    if (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)) {
+        setView(c->screenView, left, top, width, height);
+        return;
+    }
+    setView(c->view, left, top, width, height);
+    resolve(c);
+}
+
+void gfxSwitchBlending(GfxContext* c, bool blend) {
+    c->info.blending = blend;
+    c->putPixel = blend ? gfxPixel.blendPixel : gfxPixel.putPixel;
+    c->fillSpan = blend ? gfxPixel.blendSpan : gfxPixel.fillSpan;
 }
 
 void gfxApplyStep(GfxContext* c, uint32_t flags, float* x1, float* y1, float* x2, float* y2) {
@@ -199,8 +244,5 @@ void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t, uint32_t,
     // Only the reset form exists: a framed or filled viewport is never set.
     if ((x1 | y1 | x2 | y2) != -32768) return;
     c->flags &= ~CTX_VIEW;
-    gfxForgetPoint(c);
-    // While an image is the target the screen's view waits in screenView.
-    setView(c->flags & CTX_IMAGE_TARGET ? c->screenView : c->view, 0, 0, gfxMode->width,
-            gfxMode->height);
+    gfxSetView(c, 0, 0, gfxMode->width, gfxMode->height);
 }

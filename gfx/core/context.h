@@ -54,20 +54,18 @@ struct GfxContext {
     GetPixelFn getPixel;
     FillSpanFn fillSpan;
     uint32_t flags;
-    // The last single rounded on each axis (its bits and gfxRound's result;
-    // zero bits round to zero, so a cleared context is consistent).
-    uint32_t roundedBits[2];
-    int32_t rounded[2];
-    // The last point found on the plain byte screen (work page, 1-byte
-    // pixels, inside the view): its singles' bits and its pixel. A program
-    // that reads, sets and reads one point again maps it once. Null pixel =
-    // nothing remembered; see gfxForgetPoint.
-    uint64_t pointKey;
-    uint8_t* pointPixel;
-    uint8_t* pointDirty; // its line's dirty mark while the page is visible
     // The header words the current image target was described from: a buffer
     // whose header changed since is described again, never trusted.
     uint32_t targetHeader[5];
+    // What the primitives read besides the fields above, worked out from them
+    // by the context alone whenever the screen, target, work page or view
+    // changes (gfxSetTarget, gfxSetWorkPage, gfxSetView).
+    struct {
+        int32_t origin[2]; // added to a rounded point: the view's corner
+        uint8_t* page;     // first byte of the screen page drawn on; null for an image
+        bool canBlend;     // a 4-byte target of an alpha screen
+        bool blending;     // putPixel and fillSpan are the blending routines
+    } info;
 };
 
 static_assert(offsetof(GfxContext, workPage) == 4 && offsetof(GfxContext, lines) == 8 &&
@@ -119,14 +117,18 @@ inline void gfxSetTarget(GfxContext* context, const void* target) {
         return;
     gfxSetTargetSlow(context, target);
 }
+// Points the screen's work page at `page` (the line table follows while the
+// screen is the target; an image target keeps its own until the screen returns).
+void gfxSetWorkPage(GfxContext* context, int32_t page);
+// The screen's view rectangle (kept aside while an image is the target).
+void gfxSetView(GfxContext* context, int32_t left, int32_t top, int32_t width, int32_t height);
+void gfxSwitchBlending(GfxContext* context, bool blend);
 // The context's putPixel/fillSpan: blending ones for a translucent colour on a
-// 4-byte target of an alpha screen, else the plain ones; always getPixel.
+// 4-byte target of an alpha screen, else the plain ones. Written only when the
+// choice changes; getPixel never changes with the colour.
 inline void gfxSelectDrawRoutines(GfxContext* context, uint32_t colour) {
-    bool blend = context->bytesPerPixel == 4 && (colour & 0xFF000000u) != 0xFF000000u && gfxMode &&
-                 (gfxMode->flags & MODE_ALPHA);
-    context->putPixel = blend ? gfxPixel.blendPixel : gfxPixel.putPixel;
-    context->fillSpan = blend ? gfxPixel.blendSpan : gfxPixel.fillSpan;
-    context->getPixel = gfxPixel.getPixel;
+    bool blend = context->info.canBlend && (colour & 0xFF000000u) != 0xFF000000u;
+    if (blend != context->info.blending) gfxSwitchBlending(context, blend);
 }
 // The prologue of every drawing primitive: the context for the open screen
 // with `target` selected, `*pixel` the colour in the target's format (the
@@ -163,24 +165,9 @@ uint8_t* gfxScreenPtr();
 void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
              uint32_t borderColour, uint32_t flags);
 
-// Drops the remembered point. Everything that changes where a point lands or
-// whether it shows (target, line table, view, flags, work or visible page)
-// calls it, and so must any code that writes those fields directly.
-inline void gfxForgetPoint(GfxContext* context) {
-    context->pointPixel = nullptr;
-}
-inline uint64_t gfxPointKey(float x, float y) {
-    uint32_t bx, by;
-    std::memcpy(&bx, &x, sizeof bx);
-    std::memcpy(&by, &y, sizeof by);
-    return static_cast<uint64_t>(by) << 32 | bx;
-}
-
-// True when the context's first line is the visible page's first line (an
-// image target never is).
+// True when the context draws on the page shown (an image target never does).
 inline bool gfxDrawsOnVisiblePage(const GfxContext* context) {
-    return !(context->flags & CTX_IMAGE_TARGET) && context->linesCapacity > 0 &&
-           context->lines[0] == gfxMode->framebuffer;
+    return context->info.page == gfxMode->framebuffer;
 }
 // True when (x, y) lies inside the context's view.
 // (Widths and heights are never negative: one unsigned compare per axis.)
@@ -225,26 +212,12 @@ inline int32_t gfxRound(float value) {
 // extended precision in registers: makes i686 (x87) and x86-64 agree.
 float gfxSingle(long double value);
 
-// gfxRound through the context's one-entry memory for `axis` (0 = x, 1 = y):
-// a program that reads and then sets the same point rounds it once.
-inline int32_t gfxRoundAxis(GfxContext* context, int32_t axis, float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    if (bits != context->roundedBits[axis]) {
-        context->roundedBits[axis] = bits;
-        context->rounded[axis] = gfxRound(value);
-    }
-    return context->rounded[axis];
-}
-
 // World point to target pixels: rounded half away from zero, view origin added.
 // Huge, infinite and NaN values saturate far outside any view. (No world
 // window is ever set, so world coordinates are used unchanged.)
-inline void gfxMapPoint(GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
-    int32_t rx = gfxRoundAxis(context, 0, x), ry = gfxRoundAxis(context, 1, y);
-    if (!(context->flags & CTX_VIEW_SCREEN)) rx += context->view[0], ry += context->view[1];
-    *px = rx;
-    *py = ry;
+inline void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
+    *px = gfxRound(x) + context->info.origin[0];
+    *py = gfxRound(y) + context->info.origin[1];
 }
 
 // A primitive's one point: STEP applied (the point becomes the last point),

@@ -253,10 +253,7 @@ TEST_F(GfxText, ControlCharactersMoveTheCursorWithoutDrawing) {
 
 TEST_F(GfxText, TextOnAnotherPageNeitherShowsNorMarksTheVisiblePage) {
     openNull(13, 0, 2);
-    GfxContext* c = gfxGetContext();
-    c->workPage = 1;
-    c->flags |= CTX_RESET_PENDING;
-    gfxForgetPoint(c);
+    gfxSetWorkPage(gfxGetContext(), 1);
     clearDirty();
     print("hidden");
     EXPECT_EQ(countDirty(), 0);

@@ -415,7 +415,7 @@ TEST_F(Context, ImageTargetsOfBothHeaderForms) {
 TEST_F(Context, ViewResetAndPointInfo) {
     openNull(13);
     GfxContext* c = gfxGetContext();
-    c->view[0] = 10, c->view[2] = 5;
+    gfxSetView(c, 10, 0, 5, 200);
     c->flags |= CTX_VIEW;
     gfxView(-32768, 0, 0, 0, 0, 0, 0);
     EXPECT_EQ(c->view[0], 0);

@@ -220,11 +220,11 @@ TEST_F(Lock, MarkingRules) {
     gfxUnlock(190, -1);
     EXPECT_EQ(countDirty(), 13);
     clearDirty();
-    gfxGetContext()->workPage = 1;
+    gfxSetWorkPage(gfxGetContext(), 1);
     gfxLock();
     gfxUnlock(0, -1);
     EXPECT_EQ(countDirty(), 0);
-    gfxGetContext()->workPage = 0;
+    gfxSetWorkPage(gfxGetContext(), 0);
     gfxUnlock(0, -1); // marks although nothing is held
     EXPECT_EQ(countDirty(), 200);
 }

@@ -77,9 +77,8 @@ TEST_F(Pset, OffViewStepStillMovesTheLastPoint) {
     EXPECT_EQ(setPixels().size(), 2u);
 }
 
-// A point read and then set is found again without mapping it; everything
-// that moves the point, or the page it shows on, must be seen through that.
-TEST_F(Pset, ARememberedPointFollowsPagesViewsImagesAndScreens) {
+// Every change of page, view, target or screen shows in the very next call.
+TEST_F(Pset, PagesViewsImagesAndScreensTakeEffectOnTheNextCall) {
     openNull(13, 0, 2);
     EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
     gfxPageSet(1, -1); // draw on the hidden page now
@@ -105,12 +104,15 @@ TEST_F(Pset, ARememberedPointFollowsPagesViewsImagesAndScreens) {
     gfxPset(image, 5, 6, 4, COORD_ONE_ABS, 0);
     EXPECT_EQ(image[4 + 6 * 8 + 5], 4);
     EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
+    // A work page chosen while the image is the target waits for the screen.
+    EXPECT_EQ(gfxPoint(image, 5, 6), 4);
+    gfxSetWorkPage(gfxGetContext(), 1);
+    EXPECT_EQ(gfxPoint(image, 5, 6), 4);
+    EXPECT_EQ(gfxPoint(nullptr, 5, 6), 8);
+    gfxSetWorkPage(gfxGetContext(), 0);
 
-    // A view moved by hand, then reset.
-    GfxContext* c = gfxGetContext();
-    c->view[0] = 2;
-    c->view[1] = 1;
-    gfxForgetPoint(c);
+    // A view moved, then reset.
+    gfxSetView(gfxGetContext(), 2, 1, 318, 199);
     gfxPset(nullptr, 5, 6, 9, COORD_ONE_ABS, 0);
     EXPECT_EQ(pixel8(7, 7), 9);
     gfxView(-32768, -32768, -32768, -32768, 0, 0, 0);
@@ -384,11 +386,11 @@ TEST_F(DrawFuzz, RandomArgumentsStayInBounds) {
         GfxContext* c = gfxGetContext();
         for (int i = 0; i < 20000; ++i) {
             if (i % 500 == 0) { // a sub-rectangle view, as a viewport would set
-                c->view[0] = static_cast<int32_t>(next() % 37);
-                c->view[1] = static_cast<int32_t>(next() % 23);
-                c->view[2] = static_cast<int32_t>(next() % (38 - c->view[0]));
-                c->view[3] = static_cast<int32_t>(next() % (24 - c->view[1]));
-                gfxForgetPoint(c);
+                auto left = static_cast<int32_t>(next() % 37);
+                auto top = static_cast<int32_t>(next() % 23);
+                auto width = static_cast<int32_t>(next() % (38 - left));
+                auto height = static_cast<int32_t>(next() % (24 - top));
+                gfxSetView(c, left, top, width, height);
             }
             uint32_t colour = next();
             uint32_t flags = (next() & 7) | (next() & 1 ? FLAG_DEFAULT_COLOR : 0u);
