@@ -37,6 +37,7 @@ void resolve(GfxContext* c) {
     c->info.page = c->flags & CTX_IMAGE_TARGET ? nullptr : gfxMode->pages[c->workPage];
     c->info.canBlend = c->bytesPerPixel == 4 && (gfxMode->flags & MODE_ALPHA);
     c->info.blending = false;
+    c->info.pointFound = false;
     c->putPixel = gfxPixel.putPixel;
     c->fillSpan = gfxPixel.fillSpan;
     c->getPixel = gfxPixel.getPixel;

@@ -59,12 +59,16 @@ struct GfxContext {
     uint32_t targetHeader[5];
     // What the primitives read besides the fields above, worked out from them
     // by the context alone whenever the screen, target, work page or view
-    // changes (gfxSetTarget, gfxSetWorkPage, gfxSetView).
+    // changes (gfxSetTarget, gfxSetWorkPage, gfxSetView), which also drops the
+    // point PSET and POINT found last.
     struct {
         int32_t origin[2]; // added to a rounded point: the view's corner
         uint8_t* page;     // first byte of the screen page drawn on; null for an image
         bool canBlend;     // a 4-byte target of an alpha screen
         bool blending;     // putPixel and fillSpan are the blending routines
+        bool pointFound;   // the last point found inside the view: its singles'
+        uint64_t pointKey; // bits and its target pixel
+        int32_t pointX, pointY;
     } info;
 };
 

@@ -1,6 +1,8 @@
 // PSET, PRESET and POINT: a fixed, small amount of work per call (no
 // allocation, one lock level, one pixel), all of it read from the drawing
 // context as its last change of target, page or view left it.
+#include <cstring>
+
 #include "gfx/core/context.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
@@ -21,6 +23,28 @@ inline uint32_t readPixel(GfxContext* c, int32_t x, int32_t y) {
     return c->bytesPerPixel == 1 ? c->lines[y][x] : c->getPixel(c, x, y);
 }
 
+// (x, y) in target pixels when inside the view. The last point found is kept
+// with the context's resolved record, which drops it on every change of view
+// or target: a program that reads, sets and reads a point again maps it once.
+inline bool findPoint(GfxContext* c, float x, float y, int32_t* px, int32_t* py) {
+    uint32_t bx, by;
+    std::memcpy(&bx, &x, sizeof bx);
+    std::memcpy(&by, &y, sizeof by);
+    uint64_t key = static_cast<uint64_t>(by) << 32 | bx;
+    if (c->info.pointFound && c->info.pointKey == key) {
+        *px = c->info.pointX;
+        *py = c->info.pointY;
+        return true;
+    }
+    gfxMapPoint(c, x, y, px, py);
+    if (!gfxInView(c, *px, *py)) return false;
+    c->info.pointFound = true;
+    c->info.pointKey = key;
+    c->info.pointX = *px;
+    c->info.pointY = *py;
+    return true;
+}
+
 } // namespace
 
 void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t flags,
@@ -29,8 +53,8 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
     GfxContext* c = gfxBeginDraw(target, colour, flags, preset, &pixel);
     if (!c) return;
     int32_t px, py;
-    gfxPlacePoint(c, flags, x, y, &px, &py);
-    if (!gfxInView(c, px, py)) return;
+    gfxApplyStepOne(c, flags, &x, &y);
+    if (!findPoint(c, x, y, &px, &py)) return;
     gfxAcquire(gfxMode);
     writePixel(c, px, py, pixel);
     gfxEndDraw(c, py, py);
@@ -46,8 +70,7 @@ int32_t gfxPoint(const void* target, float x, float y) {
     }
     gfxSetTarget(c, target);
     int32_t px, py;
-    gfxMapPoint(c, x, y, &px, &py);
-    if (!gfxInView(c, px, py)) return -1;
+    if (!findPoint(c, x, y, &px, &py)) return -1;
     gfxAcquire(m);
     uint32_t value = readPixel(c, px, py);
     gfxRelease(m);
