@@ -1,5 +1,6 @@
 // Platform services shared by every layer: timer, delay, a binary semaphore,
-// processor identification, the executable's name and dynamic libraries.
+// a process-wide memory barrier, processor identification, the executable's
+// name and dynamic libraries.
 // One implementation per platform (platform_win32.cpp, platform_posix.cpp).
 #pragma once
 
@@ -18,6 +19,15 @@ void rtLockRelease(RtLock* lock);
 void rtLockDestroy(RtLock* lock);
 // Waits at most `milliseconds`; 1 when taken, 0 on time-out. For bounded waits.
 int32_t rtLockTryAcquire(RtLock* lock, int32_t milliseconds);
+
+// A memory barrier run by every thread of the process at once: when
+// rtProcessBarrier returns, each other thread has drained its write buffer
+// since the call began (or was not running, which drains it too), so a thread
+// that pays it may pair with threads that order their stores and loads only
+// by the compiler. rtProcessBarrierReady sets it up once per process: 1 when
+// the system provides it, 0 when callers need a fence on both sides.
+int32_t rtProcessBarrierReady();
+void rtProcessBarrier();
 
 // Processor identification word: feature bits 0..27 (bit 23 = MMX),
 // stepping/model/family in bits 20..31. Computed once.

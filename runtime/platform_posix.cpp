@@ -3,9 +3,12 @@
 
 #include <dlfcn.h>
 #include <fenv.h>
+#include <linux/membarrier.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -98,6 +101,28 @@ void rtLockDestroy(RtLock* lock) {
     pthread_cond_destroy(&lock->cond);
     pthread_mutex_destroy(&lock->mutex);
     std::free(lock);
+}
+
+namespace {
+// 1 once the expedited barrier is registered for the process, -1 when the
+// system refuses it, 0 before the first ask (asking twice is harmless).
+std::atomic<int32_t> barrierState{0};
+} // namespace
+
+int32_t rtProcessBarrierReady() {
+    int32_t state = barrierState.load(std::memory_order_acquire);
+    if (state == 0) {
+        long rc = syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0);
+        state = rc == 0 ? 1 : -1;
+        barrierState.store(state, std::memory_order_release);
+    }
+    return state > 0 ? 1 : 0;
+}
+
+// Interrupts every processor that runs a thread of the process.
+void rtProcessBarrier() {
+    if (barrierState.load(std::memory_order_acquire) > 0)
+        syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
 }
 
 char* rtExeName(char* buffer, int32_t size) {

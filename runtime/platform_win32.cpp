@@ -72,6 +72,52 @@ void rtLockDestroy(RtLock* lock) {
     std::free(lock);
 }
 
+namespace {
+// The barrier takes write access away from a written page of the process's
+// own: the system must then remove the page from the address caches of every
+// processor running a thread of the process, which it does by interrupting
+// them, and an interrupt drains a processor's write buffer. The same holds
+// under an emulation layer that maps the call onto its host's protection
+// change; the platform's own flush call may be an empty stub there.
+volatile LONG barrierBusy = 0;
+LONG barrierState = 0; // 1 ready, -1 no page, 0 not yet set up (under barrierBusy)
+volatile uint8_t* barrierPage = nullptr;
+
+void holdBarrier() {
+    while (InterlockedExchange(&barrierBusy, 1) != 0)
+        Sleep(0);
+}
+void releaseBarrier() {
+    InterlockedExchange(&barrierBusy, 0);
+}
+} // namespace
+
+int32_t rtProcessBarrierReady() {
+    holdBarrier();
+    if (barrierState == 0) {
+        void* page = VirtualAlloc(nullptr, 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        barrierPage = static_cast<volatile uint8_t*>(page);
+        barrierState = page ? 1 : -1;
+    }
+    int32_t ready = barrierState > 0 ? 1 : 0;
+    releaseBarrier();
+    return ready;
+}
+
+void rtProcessBarrier() {
+    holdBarrier();
+    if (barrierState > 0) {
+        // Written first, so the page is present and writable when the
+        // protection is lowered; then back, for the next barrier.
+        barrierPage[0] = static_cast<uint8_t>(barrierPage[0] + 1);
+        DWORD previous;
+        void* page = const_cast<uint8_t*>(barrierPage);
+        VirtualProtect(page, 1, PAGE_READONLY, &previous);
+        VirtualProtect(page, 1, PAGE_READWRITE, &previous);
+    }
+    releaseBarrier();
+}
+
 char* rtExeName(char* buffer, int32_t size) {
     if (!buffer || size <= 0) return buffer;
     DWORD n = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));

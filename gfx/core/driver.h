@@ -30,16 +30,16 @@ struct GfxDriver {
 };
 static_assert(sizeof(GfxDriver) == 14 * sizeof(void*), "a name and 13 slots");
 
-// A framebuffer lock whose program side the core takes inline: a hold is
-// announced with a plain store, then the display thread's wish is read; only
-// when the display thread wants in (or must be woken) do the driver's lock
-// and unlock slots run. For drivers whose display thread itself makes the two
-// sides' stores visible to each other (a process-wide memory barrier).
+// The two words of a framebuffer lock whose program side the core takes
+// inline (gfx/core/frame_lock.h): a hold is announced with a plain store, then
+// the display thread's wish is read; only when the display thread wants in (or
+// must be woken) do the driver's lock and unlock slots run.
 struct GfxInlineLock {
     std::atomic<int32_t> programHolds;
     std::atomic<int32_t> displayWants;
 };
-// Set by such a driver's open, cleared at its close; null otherwise.
+// Published by the frame lock's open when the display thread pays for both
+// sides (a process-wide barrier), cleared at its close; null otherwise.
 extern GfxInlineLock* gfxInlineLock;
 
 // The Null driver: no display; lock and unlock do nothing.

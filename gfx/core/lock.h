@@ -11,7 +11,8 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
 
-// The driver's lock: inline while the display thread stays out, else the slot.
+// The driver's lock: inline while the display thread stays out, else the slot
+// (the program side of gfx/core/frame_lock.h).
 inline void gfxDriverLock(GfxMode* m) {
     if (GfxInlineLock* l = gfxInlineLock) {
         l->programHolds.store(1, std::memory_order_relaxed);

@@ -2,11 +2,6 @@
 // converts the dirty lines into the window's surface every 10 ms under the
 // framebuffer lock and carries out the program's window requests; the
 // driver slots that do not depend on input.
-#include <linux/membarrier.h>
-#include <semaphore.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +9,7 @@
 
 #include "gfx/console/input.h"
 #include "gfx/core/driver.h"
+#include "gfx/core/frame_lock.h"
 #include "gfx/sdl/sdl.h"
 #include "gfx/sdl/sdl_internal.h"
 #include "runtime/platform.h"
@@ -24,44 +20,9 @@ namespace {
 constexpr int32_t REFRESH_PASS_MS = 10;
 constexpr int32_t DEFAULT_RETRACE_MS = 16;
 
-// The framebuffer lock, made for its two unequal users. The program takes it
-// for every drawing primitive, millions of times a second, so its side is a
-// plain store and a load; the display thread takes it once a pass and pays
-// for both sides: it announces itself, then forces every thread of the
-// process through a memory barrier (membarrier), after which it sees any
-// hold the program announced, and the program sees its announcement. Where
-// the system lacks that call the program side uses a fence of its own.
-// Whoever finds the other inside waits on its semaphore until woken.
-GfxInlineLock frameLock{{0}, {0}}; // the core takes the program's side inline
-std::atomic<int32_t>& programHolds = frameLock.programHolds;
-std::atomic<int32_t>& displayWants = frameLock.displayWants;
-std::atomic<int32_t> programWaiting{0};
-sem_t programWake, displayWake;
-bool lockReady = false;
-bool asymmetric = false; // membarrier registered for this process
-
-void programFence() {
-    if (asymmetric)
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-    else
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-}
-
-bool registerBarrier() {
-    return syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0) == 0;
-}
-
-void displayLock() {
-    displayWants.store(1, std::memory_order_seq_cst);
-    if (asymmetric) syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
-    while (programHolds.load(std::memory_order_seq_cst))
-        sem_wait(&displayWake);
-}
-
-void displayUnlock() {
-    displayWants.store(0, std::memory_order_seq_cst);
-    if (programWaiting.load(std::memory_order_seq_cst)) sem_post(&programWake);
-}
+// The framebuffer lock: the program's side inline or through the lock slots,
+// the display thread's once a pass.
+GfxFrameLock frameLock;
 
 // The display thread's answer to the opener: 0 waiting, 1 running, -1 failed.
 pthread_mutex_t startLock = PTHREAD_MUTEX_INITIALIZER;
@@ -225,14 +186,14 @@ void applyRequests() {
 void refreshLoop() {
     SdlState& s = sdlState;
     while (s.initialised) {
-        displayLock();
+        gfxFrameDisplayTake(&frameLock);
         SDL_Event event;
         while (SDL_PollEvent(&event))
             sdlHandleEvent(event);
         applyRequests();
         if (s.active) sdlPollKeys();
         Band band = convertDirty();
-        displayUnlock();
+        gfxFrameDisplayRelease(&frameLock);
         // Only this thread writes the surface, so it goes out after the lock
         // is released and the program draws on meanwhile.
         if (band.count > 0) {
@@ -363,16 +324,7 @@ int32_t sdlOpen(const char* title, int32_t width, int32_t height, int32_t depth,
     s.cursorVisible = 1;
     s.lastScreenX = SDL_NO_POSITION;
     s.requests.cursor = s.requests.clip = -1;
-    if (sem_init(&programWake, 0, 0) != 0) return -1;
-    if (sem_init(&displayWake, 0, 0) != 0) {
-        sem_destroy(&programWake);
-        return -1;
-    }
-    programHolds = displayWants = programWaiting = 0;
-    asymmetric = asymmetric || registerBarrier();
-    lockReady = true;
-    // Without the barrier the program's side needs its own fence: the slots.
-    gfxInlineLock = asymmetric ? &frameLock : nullptr;
+    if (gfxFrameLockOpen(&frameLock) != 0) return -1;
     startState = 0;
     s.initialised = 1;
     if (pthread_create(&s.thread, nullptr, displayThread, nullptr) != 0) return -1;
@@ -385,47 +337,23 @@ void sdlClose() {
     s.initialised = 0;
     // The program may close the screen while it holds the framebuffer lock;
     // the display thread needs the lock for its last pass.
-    if (gfxMode && gfxMode->lockCount != 0 && lockReady) {
-        gfxMode->lockCount = 0;
-        sdlUnlock();
-    }
+    gfxFrameForceRelease(&frameLock);
     if (s.threadStarted) {
         pthread_join(s.thread, nullptr);
         s.threadStarted = 0;
     }
-    gfxInlineLock = nullptr;
-    if (lockReady) {
-        sem_destroy(&programWake);
-        sem_destroy(&displayWake);
-        lockReady = false;
-    }
+    gfxFrameLockClose(&frameLock);
     std::free(s.modes);
     s.modes = nullptr;
     s.modeCount = 0;
 }
 
-// The program's side (the driver's lock slot): announce, then step back and
-// wait while the display thread is in or wants in.
 void sdlLock() {
-    if (!lockReady) return;
-    for (;;) {
-        programHolds.store(1, std::memory_order_relaxed);
-        programFence();
-        if (!displayWants.load(std::memory_order_acquire)) return;
-        programHolds.store(0, std::memory_order_seq_cst);
-        sem_post(&displayWake);
-        programWaiting.store(1, std::memory_order_seq_cst);
-        while (displayWants.load(std::memory_order_seq_cst))
-            sem_wait(&programWake);
-        programWaiting.store(0, std::memory_order_seq_cst);
-    }
+    gfxFrameProgramTake(&frameLock);
 }
 
 void sdlUnlock() {
-    if (!lockReady) return;
-    programHolds.store(0, std::memory_order_release);
-    programFence();
-    if (displayWants.load(std::memory_order_relaxed)) sem_post(&displayWake);
+    gfxFrameProgramRelease(&frameLock);
 }
 
 void sdlSetColor(int32_t, int32_t, int32_t, int32_t) {

@@ -17,7 +17,6 @@ WinLayer winLayer;
 namespace {
 constexpr char CLASS_PREFIX[] = "zqgfxclass_";
 constexpr int32_t DEFAULT_RETRACE_MS = 16;
-bool lockReady = false;
 
 void freeCharBuffers() {
     std::free(winLayer.wideText);
@@ -66,24 +65,19 @@ void buildClassName(const char* title) {
 }
 
 unsigned __stdcall threadStart(void* started) {
+    winLayer.windowThreadId = GetCurrentThreadId();
     winState.backEnd.thread(started);
     return 0;
 }
 
-void deleteLock() {
-    if (!lockReady) return;
-    CloseHandle(winLayer.lock.wake);
-    winLayer.lock = {0, nullptr};
-    lockReady = false;
+bool onWindowThread() {
+    return GetCurrentThreadId() == winLayer.windowThreadId;
 }
 
 // Starts the window thread and waits until the back end has made its window
 // (the event) or the thread has ended (its init failed).
 int32_t startWindowThread() {
-    winLayer.lock.users = 0;
-    winLayer.lock.wake = CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr);
-    if (!winLayer.lock.wake) return -1;
-    lockReady = true;
+    if (gfxFrameLockOpen(&winLayer.lock) != 0) return -1;
     HANDLE started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!started) return -1;
     // _beginthreadex keeps the handle valid after the thread ends, so the wait
@@ -162,16 +156,14 @@ void winExit() {
     s.initialised = 0;
     // The program may close the screen while it holds the framebuffer lock;
     // the window thread needs the lock for its last pass.
-    if (gfxMode && gfxMode->lockCount != 0) {
-        gfxMode->lockCount = 0;
-        winUnlock();
-    }
+    gfxFrameForceRelease(&winLayer.lock);
     if (winLayer.windowThread) {
         WaitForSingleObject(winLayer.windowThread, INFINITE);
         CloseHandle(winLayer.windowThread);
         winLayer.windowThread = nullptr;
     }
-    deleteLock();
+    winLayer.windowThreadId = 0;
+    gfxFrameLockClose(&winLayer.lock);
     freeCharBuffers();
     if (s.backEnd.exit) s.backEnd.exit();
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, static_cast<UINT>(winLayer.savedScreenSaver),
@@ -363,11 +355,15 @@ int32_t winMoveWindow(int32_t x, int32_t y) {
 }
 
 void winLock() {
-    if (lockReady && InterlockedIncrement(&winLayer.lock.users) > 1)
-        WaitForSingleObject(winLayer.lock.wake, INFINITE);
+    if (onWindowThread())
+        gfxFrameDisplayTake(&winLayer.lock);
+    else
+        gfxFrameProgramTake(&winLayer.lock);
 }
 
 void winUnlock() {
-    if (lockReady && InterlockedDecrement(&winLayer.lock.users) > 0)
-        ReleaseSemaphore(winLayer.lock.wake, 1, nullptr);
+    if (onWindowThread())
+        gfxFrameDisplayRelease(&winLayer.lock);
+    else
+        gfxFrameProgramRelease(&winLayer.lock);
 }

@@ -15,11 +15,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 #include "gfx/blit/blit.h"
 #include "gfx/console/input.h"
+#include "gfx/core/frame_lock.h"
 
 // The routines a back end lends the layer.
 struct WinBackEnd {
@@ -70,19 +72,11 @@ static_assert(offsetof(WinState, osVersion) == 0 && sizeof(PALETTEENTRY) == 4,
 static_assert(offsetof(WinState, className) + WIN_CLASS_NAME_SIZE <= offsetof(WinState, backEnd),
               "class name of 140 bytes before the back-end routines");
 
-// The framebuffer lock shared by the program and the window thread. The
-// program takes it for every drawing primitive, so taking it free costs one
-// interlocked operation; a thread that finds it held sleeps on `wake` until
-// the holder lets it go. Not re-entrant: each side takes it once at a time.
-struct WinFrameLock {
-    volatile LONG users; // holder plus waiters
-    HANDLE wake;         // semaphore: one release per waiter handed the lock
-};
-
 // State of the layer that survives a back end's open.
 struct WinLayer {
-    WinFrameLock lock;   // exists while a window thread does
-    HANDLE windowThread; // null without a thread (OpenGL)
+    GfxFrameLock lock;                 // open while a window thread exists
+    HANDLE windowThread;               // null without a thread (OpenGL)
+    std::atomic<DWORD> windowThreadId; // winLock's side: the window thread's, else the program's
     BOOL savedScreenSaver;
     int32_t cursorVisible;
     int32_t buttons, previousButtons; // BTN_* bits
@@ -138,6 +132,8 @@ int32_t winReadMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, i
 void winMoveMouse(int32_t x, int32_t y, int32_t cursor, int32_t clip);
 void winSetCaption(const char* title);
 int32_t winMoveWindow(int32_t x, int32_t y);
+// The framebuffer lock (gfx/core/frame_lock.h): the display side on the
+// window thread, the program side on any other thread.
 void winLock();
 void winUnlock();
 
