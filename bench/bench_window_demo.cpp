@@ -69,8 +69,9 @@ Timing drawOnce(const char* driver, bool* opened, const char* expected = "GDI") 
 }
 
 // The Null driver given lock slots: a critical section (the lock the window
-// layer is described with), or one interlocked operation each way (what the
-// window layer's own lock costs while it is free).
+// layer is described with), or one interlocked operation each way (the
+// cheapest lock whose two sides pay alike; the window layer's program side
+// pays a plain store and load instead).
 CRITICAL_SECTION nullLockSection;
 volatile LONG nullLockUsers = 0;
 void sectionLock() {
