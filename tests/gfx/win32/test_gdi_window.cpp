@@ -3,7 +3,9 @@
 // the start-up handshake and the shared driver slots.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "gfx/blit/blit.h"
@@ -292,6 +294,35 @@ TEST_F(GdiWindow, TheLockKeepsTheWindowThreadOut) {
         winUnlock();
         return clean;
     }));
+}
+
+// The window thread gets in at every pass while the program draws without a
+// pause, and while it computes without drawing: what is sent to the window is
+// answered.
+TEST_F(GdiWindow, TheWindowAnswersWhileTheProgramDrawsOrComputes) {
+    ASSERT_EQ(gfxScreen(13, 0, 0, 0, 0), 0);
+    for (bool drawing : {true, false}) {
+        std::atomic<bool> asking{true};
+        int answered = 0;
+        std::thread asker([&] {
+            for (int i = 0; i < 20; ++i) {
+                DWORD_PTR answer = 0;
+                if (SendMessageTimeoutA(winState.window, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer))
+                    ++answered;
+            }
+            asking = false;
+        });
+        volatile uint32_t sum = 0;
+        for (uint32_t i = 0; asking; ++i) {
+            if (drawing)
+                gfxPset(nullptr, static_cast<float>(i % 320), static_cast<float>(i / 320 % 200),
+                        i & 15, 0, 0);
+            else
+                sum = sum + i;
+        }
+        asker.join();
+        EXPECT_EQ(answered, 20) << (drawing ? "drawing" : "computing");
+    }
 }
 
 TEST_F(GdiWindow, ClosingWhileTheProgramHoldsTheLock) {
