@@ -277,38 +277,75 @@ void passUnlock() {
     winUnlock();
 }
 
+// Lines [top, end) of the framebuffer that hold a dirty mark; end is 0 when
+// none does.
+struct Band {
+    int32_t top, end;
+};
+
+Band dirtyBand() {
+    GfxMode* m = gfxMode;
+    int32_t lines = winState.height;
+    if (!m || !m->dirtyLines) return {0, 0};
+    int32_t top = 0;
+    while (top < lines && !m->dirtyLines[top])
+        ++top;
+    if (top == lines) return {0, 0};
+    int32_t end = lines;
+    while (!m->dirtyLines[end - 1])
+        --end;
+    return {top, end};
+}
+
 // The surface's own lock and unlock are slow (the platform may copy the whole
 // surface), so they stay outside the framebuffer lock; only the conversion of
-// the dirty lines holds both.
-void drawDirtyLines() {
+// the dirty lines holds both. The band of lines converted, empty when none.
+Band drawDirtyLines() {
     WinState& s = winState;
     DdState& d = ddState;
     DDSURFACEDESC desc;
     HRESULT result;
     do {
-        if (!ddRestoreSurfaces() || !d.back || !s.blitter) return;
+        if (!ddRestoreSurfaces() || !d.back || !s.blitter) return {0, 0};
         std::memset(&desc, 0, sizeof desc);
         desc.dwSize = sizeof desc;
         result = IDirectDrawSurface_Lock(d.back, nullptr, &desc, DDLOCK_WAIT, nullptr);
     } while (result == DD_SURFACE_LOST && s.initialised);
-    if (FAILED(result)) return;
+    if (FAILED(result)) return {0, 0};
     auto* memory = static_cast<uint8_t*>(desc.lpSurface);
     passLock();
-    GfxMode* m = gfxMode;
-    if (m && m->dirtyLines) {
+    Band band = dirtyBand();
+    if (band.end) {
         s.blitter(memory + static_cast<ptrdiff_t>(desc.lPitch) * d.verticalOffset, desc.lPitch);
-        std::memset(m->dirtyLines, 0, static_cast<size_t>(s.height));
+        std::memset(gfxMode->dirtyLines, 0, static_cast<size_t>(s.height));
     }
     passUnlock();
     IDirectDrawSurface_Unlock(d.back, desc.lpSurface);
+    return band;
 }
 
-bool anyDirty() {
-    GfxMode* m = gfxMode;
-    if (!m || !m->dirtyLines) return false;
-    for (int32_t y = 0; y < winState.height; ++y)
-        if (m->dirtyLines[y]) return true;
-    return false;
+// Copies lines [top, end) of the back surface into the window's client area.
+// A client area of another size than the screen (a maximised window) gets the
+// whole surface, stretched.
+void copyToWindow(int32_t top, int32_t end) {
+    WinState& s = winState;
+    DdState& d = ddState;
+    RECT target;
+    HRESULT result;
+    do {
+        if (!ddRestoreSurfaces() || !d.back || d.back == d.primary || !s.window) return;
+        GetClientRect(s.window, &target);
+        if (target.right != s.width || target.bottom != s.height) {
+            top = 0;
+            end = s.height;
+        } else {
+            target.top = top;
+            target.bottom = end;
+        }
+        RECT source = {0, top, s.width, end};
+        MapWindowPoints(s.window, nullptr, reinterpret_cast<POINT*>(&target), 2);
+        result = IDirectDrawSurface_Blt(d.primary, &target, d.back, &source, DDBLT_WAIT, nullptr);
+    } while (result == DD_SURFACE_LOST && s.initialised);
 }
 
 // Extended keys (DirectInput codes 128 to 255) count as their base scancode.
@@ -410,18 +447,7 @@ void ddExit() {
 }
 
 void ddPaint() {
-    WinState& s = winState;
-    DdState& d = ddState;
-    if (fullScreen()) return;
-    RECT source = {0, 0, s.width, s.height};
-    RECT target;
-    HRESULT result;
-    do {
-        if (!ddRestoreSurfaces() || !d.back || d.back == d.primary || !s.window) return;
-        GetClientRect(s.window, &target);
-        MapWindowPoints(s.window, nullptr, reinterpret_cast<POINT*>(&target), 2);
-        result = IDirectDrawSurface_Blt(d.primary, &target, d.back, &source, DDBLT_WAIT, nullptr);
-    } while (result == DD_SURFACE_LOST && s.initialised);
+    if (!fullScreen()) copyToWindow(0, winState.height);
 }
 
 bool ddRestoreSurfaces() {
@@ -456,10 +482,13 @@ void ddRefreshPass() {
         IDirectDrawPalette_SetEntries(d.palette, 0, 0, WIN_PALETTE_SIZE, s.palette);
         s.paletteChanged = 0;
     }
-    bool dirty = show && anyDirty();
+    bool dirty = show && dirtyBand().end != 0;
     passUnlock();
-    if (dirty) drawDirtyLines();
-    if (show) ddPaint();
+    // Only what changed goes to the screen: a pass with nothing dirty leaves
+    // the surfaces alone (the platform's surface work costs even when idle);
+    // a hidden or uncovered window is redrawn through the paint message.
+    Band band = dirty ? drawDirtyLines() : Band{0, 0};
+    if (band.end && !fullScreen()) copyToWindow(band.top, band.end);
     passLock();
     if (show && s.active) readKeyboard();
     winPumpMessages();
