@@ -21,6 +21,8 @@
 //       opens a DirectX window and prints "ready", then "down SC" and "up SC"
 //       (hex scancodes) as the key-state array changes; ends once Escape is
 //       down (exit 0) or after a minute (exit 1)
+#include "gfx/win32/ddraw_internal.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -141,6 +143,35 @@ int directxWindow(int depth, const char* out) {
     return waitForKey();
 }
 
+// Opens a DirectX full screen of width x height x depth with a white line 0
+// and prints what it got: "mode WxHxBITS offset N" (the display mode set and
+// the display line of the framebuffer's line 0); ends on a key (exit 0) or
+// after a minute (exit 1), printing "ended CODE" (run inside a virtual
+// desktop, its exit code reaches no one).
+int directxMode(int width, int height, int depth) {
+    _putenv("ZQGFX=directx");
+    if (gfxScreenSize(width, height, depth, 1, SCRF_FULLSCREEN, 0) != 0 || !gfxMode) return 1;
+    if (std::strcmp(gfxMode->driver->name, "DirectX") != 0 || !(winState.flags & SCRF_FULLSCREEN)) {
+        std::fprintf(stderr, "opened %s %s, not DirectX full screen\n", gfxMode->driver->name,
+                     winState.flags & SCRF_FULLSCREEN ? "full screen" : "in a window");
+        return 1;
+    }
+    uint32_t white = depth == 8 ? 15 : 0xFFFFFF;
+    for (int x = 0; x < width; ++x)
+        gfxPset(nullptr, static_cast<float>(x), 0, white, 0, 0);
+    Sleep(300);
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+    std::printf("mode %lux%lux%lu offset %d\n", mode.dmPelsWidth, mode.dmPelsHeight,
+                mode.dmBitsPerPel, static_cast<int>(ddState.verticalOffset));
+    std::fflush(stdout);
+    int code = waitForKey();
+    gfxSetMode(nullptr, 0, 0, 0, 0, SCRF_QUIET_CLOSE);
+    std::printf("ended %d\n", code);
+    return code;
+}
+
 int keys() {
     if (!openDirectX(8)) return 1;
     std::printf("ready\n");
@@ -166,6 +197,8 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "directx") == 0)
         return directxWindow(std::atoi(argv[2]), argv[3]);
     if (argc == 2 && std::strcmp(argv[1], "keys") == 0) return keys();
+    if (argc == 5 && std::strcmp(argv[1], "mode") == 0)
+        return directxMode(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc == 4 && std::strcmp(argv[1], "colours") == 0) return colours(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "icon") == 0) {
         HMODULE program = LoadLibraryExA(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);

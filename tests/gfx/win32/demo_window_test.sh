@@ -14,6 +14,9 @@
 #             is not converted
 #   directinput  keys pressed with xdotool reach the key-state array through
 #             DirectInput, extended keys as their base scancode
+#   directx_mode  full screens in a Wine virtual desktop, where display modes
+#             change for real: 320 x 200 x 8 gets its own mode; 800 x 500 x 16,
+#             which no mode fits, gets 800 x 600 with the picture from line 50
 # Usage: demo_window_test.sh CASE demo.exe demo_frame.exe demo_window_helper.exe
 set -u
 case_name=$1
@@ -141,6 +144,47 @@ directinput)
     echo "keys reached the key-state array through DirectInput: $(helper_output | tr '\n' ' ')"
     wt_key "$wt_window" Escape
     wt_wait_exit "Escape"
+    ;;
+directx_mode)
+    source "$root/tools/wine-env.sh"
+    bits=$(zq_pe_bits "$helper")
+    export WINEPREFIX="${WINEPREFIX:-$(zq_wine_prefix "$bits")}"
+    # The desktop process may hand the helper to a desktop already running and
+    # leave, so the helper's own lines tell how far it got.
+    desktop_line() {
+        for _ in $(seq 300); do
+            helper_output | grep -qx "$1" && return 0
+            sleep 0.1
+        done
+        wt_fail "no \"$1\" after $2; the helper printed: $(helper_output | tr '\n' ' ')"
+    }
+    while read -r width height depth expected; do
+        request="$width x $height x $depth"
+        "$(zq_wine_loader "$bits")" explorer /desktop=zqmode,1280x1024 \
+            "$helper" mode "$width" "$height" "$depth" >"$work/run.log" 2>&1 &
+        wt_pid=$!
+        desktop_line "$expected" "asking for $request"
+        desktop=$(xdotool search --name '^zqmode - ' | head -n 1)
+        [ -n "$desktop" ] || wt_fail "no virtual desktop window"
+        # The desktop shows the mode: line 0 of the picture (white) on the
+        # offset's display line, black above it.
+        offset=${expected##* }
+        wt_shoot_window "$desktop" || wt_fail "no screenshot of the desktop"
+        pixel() { convert "$work/shot.ppm" -format "%[hex:p{$1,$2}]" info:; }
+        [ "$(pixel 10 "$offset")" = FFFFFF ] || wt_fail "line $offset is $(pixel 10 "$offset"), not white"
+        if [ "$offset" -gt 0 ]; then
+            [ "$(pixel 10 $((offset - 1)))" = 000000 ] || wt_fail "the line above the picture is not black"
+        fi
+        echo "asked for $request: $expected, line 0 of the picture shown there"
+        "$(zq_wine_loader "$bits")" explorer /desktop=zqmode,1280x1024 \
+            "$helper" key zqgfxclass_demo_window_helper || wt_fail "cannot send a key"
+        desktop_line "ended 0" "a key in the $request full screen"
+        wait "$wt_pid"
+        wt_pid=
+    done <<'CASES'
+320 200 8 mode 320x200x8 offset 0
+800 500 16 mode 800x600x16 offset 50
+CASES
     ;;
 *) wt_fail "unknown case $case_name" ;;
 esac
