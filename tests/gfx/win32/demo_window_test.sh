@@ -148,7 +148,11 @@ directinput)
 directx_mode)
     source "$root/tools/wine-env.sh"
     bits=$(zq_pe_bits "$helper")
-    export WINEPREFIX="${WINEPREFIX:-$(zq_wine_prefix "$bits")}"
+    # Its own prefix: a virtual desktop changes what the whole session reports
+    # about the display.
+    export WINEPREFIX="${WINEPREFIX:-$(zq_wine_prefix "$bits")-desktop}"
+    [ -d "$WINEPREFIX" ] || export WINEARCH=win64
+    trap 'wineserver -k 2>/dev/null; wt_cleanup' EXIT
     # The desktop process may hand the helper to a desktop already running and
     # leave, so the helper's own lines tell how far it got.
     desktop_line() {
