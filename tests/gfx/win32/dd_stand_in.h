@@ -105,7 +105,7 @@ inline int currentBits() {
 
 // IDirectDrawSurface.
 inline HRESULT STDMETHODCALLTYPE surfaceBlt(IDirectDrawSurface* self, LPRECT, IDirectDrawSurface*,
-                                            LPRECT, DWORD flags, LPDDBLTFX fx) {
+                                            LPRECT source, DWORD flags, LPDDBLTFX fx) {
     if (flags & DDBLT_COLORFILL) {
         note("Blt fill " + std::to_string(fx ? fx->dwFillColor : 99));
         return DD_OK;
@@ -117,6 +117,8 @@ inline HRESULT STDMETHODCALLTYPE surfaceBlt(IDirectDrawSurface* self, LPRECT, ID
     }
     (void)self;
     ++world.blts;
+    if (source)
+        note("Blt lines " + std::to_string(source->top) + "-" + std::to_string(source->bottom));
     return DD_OK;
 }
 inline HRESULT STDMETHODCALLTYPE surfaceIsLost(IDirectDrawSurface* self) {

@@ -162,6 +162,28 @@ TEST_F(StandInTest, LostSurfacesAreRestored) {
     EXPECT_LT(GetTickCount() - start, 2000u);
 }
 
+// A window is sent the band of lines that changed, and nothing while nothing
+// does.
+TEST_F(StandInTest, WindowGetsOnlyTheChangedLines) {
+    standin::install({});
+    ASSERT_EQ(gfxScreenSize(320, 200, 8, 1, 0, 0), 0); // wider than any caption needs
+    ASSERT_TRUE(drawAndWait());
+    Sleep(100);
+    standin::takeLog();
+    gfxLock();
+    gfxPset(nullptr, 3, 5, 9, 0, 0);
+    gfxPset(nullptr, 3, 7, 9, 0, 0);
+    gfxUnlock(1, 0);
+    std::vector<std::string> sent;
+    ASSERT_TRUE(waitFor([&] {
+        sent = calls(standin::takeLog(), "Blt lines");
+        return !sent.empty();
+    }));
+    EXPECT_EQ(sent, std::vector<std::string>{"Blt lines 5-8"});
+    Sleep(100);
+    EXPECT_TRUE(calls(standin::takeLog(), "Blt").empty());
+}
+
 TEST_F(StandInTest, KeyboardStateFoldsExtendedKeysAndSurvivesLostAcquisition) {
     standin::install({});
     ASSERT_EQ(gfxScreenSize(64, 48, 8, 1, 0, 0), 0);
