@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #include "gfx/draw/draw.h"
@@ -22,8 +23,14 @@ namespace {
 const GfxDriver* const DIRECTX_ONLY[] = {&DIRECTX_DRIVER, nullptr};
 // One real open and close takes about a second under Wine, nearly all of it
 // in the platform's own DirectDrawCreate and in freeing dinput.dll; these
-// many fit in about two minutes. The stand-in test runs 200.
+// many fit in about two minutes. The stand-in test runs 200. ZQ_DD_CYCLES=N
+// runs N of each kind instead (the long run, by hand).
 constexpr int WINDOW_CYCLES = 50, FULL_SCREEN_CYCLES = 30;
+int cycleCount(int usual) {
+    const char* asked = std::getenv("ZQ_DD_CYCLES");
+    int n = asked ? std::atoi(asked) : 0;
+    return n > 0 ? n : usual;
+}
 
 // The system's loader, counting what the driver loads and frees.
 LONG librariesHeld = 0;
@@ -159,7 +166,7 @@ TEST_F(DirectXReal, OpensAndClosesLeakNothing) {
     Counts before, after;
     for (int flags : {0, static_cast<int>(SCRF_FULLSCREEN)}) {
         SCOPED_TRACE(flags ? "full screen" : "window");
-        int n = flags ? FULL_SCREEN_CYCLES : WINDOW_CYCLES;
+        int n = cycleCount(flags ? FULL_SCREEN_CYCLES : WINDOW_CYCLES);
         double each = cycles(n, flags, before, after);
         std::printf("%d opens and closes %s: %.0f ms each\n", n,
                     flags ? "full screen" : "in a window", each);
