@@ -51,11 +51,6 @@ inline void gfxMarkLines(GfxMode* m, int32_t first, int32_t last) {
     for (int32_t y = first; y <= last; ++y)
         m->dirtyLines[y] = 1;
 }
-// Line `row`'s dirty mark when the context draws on the visible page, else
-// null (for a pixel written outside gfxEndDraw).
-inline uint8_t* gfxDirtyMark(const GfxContext* context, int32_t row) {
-    return gfxDrawsOnVisiblePage(context) ? gfxMode->dirtyLines + row : nullptr;
-}
 // The end of a primitive on an open screen: lines first..last (inside the
 // view) marked when it drew on the visible page, then one level released.
 inline void gfxEndDraw(const GfxContext* context, int32_t first, int32_t last) {
