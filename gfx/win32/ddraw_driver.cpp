@@ -364,6 +364,30 @@ void readKeyboard() {
     for (int32_t i = 0; i < GFX_KEY_STATE_SIZE; ++i)
         m->keyState[i] = ((state[i] | state[i + 128]) & 0x80) ? 1 : 0;
 }
+// Colour 0 over the whole primary, black before the desktop's mode returns.
+// Written through a surface lock: the platform's colour-fill blit may keep an
+// object of its own for every full-screen device it fills (Wine's keeps 120
+// bytes each time), and at close the lock costs nothing more. The fill is
+// what remains when the surface cannot be locked.
+void blankPrimary() {
+    IDirectDrawSurface* primary = ddState.primary;
+    DDSURFACEDESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    if (SUCCEEDED(IDirectDrawSurface_Lock(primary, nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY,
+                                          nullptr))) {
+        bool known = desc.lpSurface && desc.lPitch > 0 && (desc.dwFlags & DDSD_HEIGHT);
+        if (known) std::memset(desc.lpSurface, 0, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
+        IDirectDrawSurface_Unlock(primary, desc.lpSurface);
+        if (known) return;
+    }
+    DDBLTFX fill;
+    std::memset(&fill, 0, sizeof fill);
+    fill.dwSize = sizeof fill;
+    fill.dwFillColor = 0;
+    IDirectDrawSurface_Blt(primary, nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fill);
+}
+
 } // namespace
 
 int32_t ddOpen(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refreshRate,
@@ -414,15 +438,7 @@ void ddExit() {
     release(d.keyboard);
     release(d.input);
     if (d.draw) {
-        if (fullScreen() && d.primary) {
-            // Black before the desktop's mode returns.
-            DDBLTFX fill;
-            std::memset(&fill, 0, sizeof fill);
-            fill.dwSize = sizeof fill;
-            fill.dwFillColor = 0;
-            IDirectDrawSurface_Blt(d.primary, nullptr, nullptr, nullptr,
-                                   DDBLT_COLORFILL | DDBLT_WAIT, &fill);
-        }
+        if (fullScreen() && d.primary) blankPrimary();
         if (d.back != d.primary) release(d.back);
         d.back = nullptr;
         release(d.primary);

@@ -8,6 +8,7 @@
 
 #include "gfx/win32/ddraw_internal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -29,6 +30,7 @@ struct World {
     int lostAtLock = 0, lostAtBlt = 0, wrongModeAtRestore = 0;
     bool refuseCreate = false;
     bool primaryLost = false;
+    bool primaryBlack = true; // what the last write to the primary left
     int locks = 0, blts = 0, acquires = 0;
     BYTE keys[256] = {};
     int keyboardLost = 0; // GetDeviceState reports "not acquired" this often
@@ -108,6 +110,8 @@ inline HRESULT STDMETHODCALLTYPE surfaceBlt(IDirectDrawSurface* self, LPRECT, ID
                                             LPRECT source, DWORD flags, LPDDBLTFX fx) {
     if (flags & DDBLT_COLORFILL) {
         note("Blt fill " + std::to_string(fx ? fx->dwFillColor : 99));
+        Object* o = of(self);
+        if (o->primary) world.primaryBlack = fx && fx->dwFillColor == 0;
         return DD_OK;
     }
     if (world.lostAtBlt > 0) {
@@ -115,7 +119,6 @@ inline HRESULT STDMETHODCALLTYPE surfaceBlt(IDirectDrawSurface* self, LPRECT, ID
         world.primaryLost = true;
         return DD_SURFACE_LOST;
     }
-    (void)self;
     ++world.blts;
     if (source)
         note("Blt lines " + std::to_string(source->top) + "-" + std::to_string(source->bottom));
@@ -142,12 +145,19 @@ inline HRESULT STDMETHODCALLTYPE surfaceLock(IDirectDrawSurface* self, LPRECT, L
         return DD_SURFACE_LOST;
     }
     Object* o = of(self);
+    desc->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH;
+    desc->dwWidth = static_cast<DWORD>(o->width);
+    desc->dwHeight = static_cast<DWORD>(o->height);
     desc->lpSurface = o->pixels.data();
     desc->lPitch = o->width * o->bytes;
     ++world.locks;
     return DD_OK;
 }
-inline HRESULT STDMETHODCALLTYPE surfaceUnlock(IDirectDrawSurface*, LPVOID) {
+inline HRESULT STDMETHODCALLTYPE surfaceUnlock(IDirectDrawSurface* self, LPVOID) {
+    Object* o = of(self);
+    if (o->primary)
+        world.primaryBlack =
+            std::all_of(o->pixels.begin(), o->pixels.end(), [](uint8_t byte) { return byte == 0; });
     return DD_OK;
 }
 inline HRESULT STDMETHODCALLTYPE surfaceGetPixelFormat(IDirectDrawSurface*, LPDDPIXELFORMAT f) {
@@ -219,7 +229,7 @@ inline HRESULT STDMETHODCALLTYPE drawSetDisplayMode(IDirectDraw2*, DWORD w, DWOR
     return DDERR_INVALIDMODE;
 }
 inline HRESULT STDMETHODCALLTYPE drawRestoreDisplayMode(IDirectDraw2*) {
-    note("RestoreDisplayMode");
+    note(world.primaryBlack ? "RestoreDisplayMode on black" : "RestoreDisplayMode on a picture");
     world.modeBits = 0;
     return DD_OK;
 }
@@ -374,6 +384,7 @@ inline void install(std::vector<Mode> offered) {
     world.modeBits = 0;
     world.log.clear();
     world.lostAtLock = world.lostAtBlt = world.wrongModeAtRestore = world.keyboardLost = 0;
+    world.primaryBlack = true;
     world.refuseCreate = world.primaryLost = false;
     world.locks = world.blts = world.acquires = 0;
     std::memset(world.keys, 0, sizeof world.keys);
