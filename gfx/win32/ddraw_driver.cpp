@@ -487,11 +487,17 @@ bool ddRestoreSurfaces() {
 void ddRefreshPass() {
     WinState& s = winState;
     DdState& d = ddState;
+    // One take for everything but the conversion: each take makes a drawing
+    // program step aside once.
     passLock();
     if (d.vsyncRequested) {
         if (d.vsyncEvent) WaitForSingleObject(d.vsyncEvent, VSYNC_WAIT_MS);
         d.vsyncRequested = 0;
     }
+    if (s.active) readKeyboard();
+    // Messages before the picture: a switch to full screen replaces the
+    // surfaces.
+    winPumpMessages();
     // A full screen in the background shows nothing; its messages still go.
     bool show = !fullScreen() || s.active;
     if (show && s.paletteChanged && d.palette) {
@@ -505,10 +511,6 @@ void ddRefreshPass() {
     // a hidden or uncovered window is redrawn through the paint message.
     Band band = dirty ? drawDirtyLines() : Band{0, 0};
     if (band.end && !fullScreen()) copyToWindow(band.top, band.end);
-    passLock();
-    if (show && s.active) readKeyboard();
-    winPumpMessages();
-    passUnlock();
 }
 
 void ddThread(void* started) {
