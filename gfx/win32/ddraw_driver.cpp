@@ -520,6 +520,7 @@ void ddThread(void* started) {
         ddExit();
         return;
     }
+    winFirstPaint();
     SetEvent(static_cast<HANDLE>(started));
     winState.active = 1;
     while (winState.initialised) {

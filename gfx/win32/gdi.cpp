@@ -199,7 +199,13 @@ void refreshLoop() {
         winPumpMessages();
         Band band = gfxMode ? takeBand() : Band{0, 0, nullptr, false};
         winUnlock();
-        if (band.count > 0 || band.realisePalette) sendPending(band);
+        if (band.count > 0 || band.realisePalette) {
+            sendPending(band);
+            // A system that composes windows itself (Wine) passes the drawing
+            // on at the thread's next message wait, which would be the pump,
+            // under the lock; a wait for no message at all does it now.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, 0);
+        }
         Sleep(REFRESH_PASS_MS);
     }
 }
@@ -268,6 +274,7 @@ void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch) {
 
 void gdiThread(void* started) {
     if (gdiInit() != 0) return;
+    winFirstPaint();
     SetEvent(static_cast<HANDLE>(started));
     winState.active = 1;
     refreshLoop();

@@ -196,6 +196,10 @@ void winPumpMessages() {
     }
 }
 
+void winFirstPaint() {
+    if (winState.window) UpdateWindow(winState.window);
+}
+
 void winPollKeys() {
     GfxMode* m = gfxMode;
     BYTE keys[256];

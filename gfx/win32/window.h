@@ -106,6 +106,10 @@ void winExit();
 int32_t winCreateWindow(DWORD style, DWORD extendedStyle, int32_t x, int32_t y, int32_t width,
                         int32_t height);
 void winPumpMessages();
+// The new window's first paint, on the window thread before the start-up
+// event: the platform sets up its drawing for the window then, at the open,
+// rather than in the first pass, under the lock the program waits for.
+void winFirstPaint();
 // Fills the mode's key-state array from the keyboard state.
 void winPollKeys();
 void winClipCursor();
