@@ -1,6 +1,9 @@
 // PSET, PRESET and POINT: a fixed, small amount of work per call (no
 // allocation, one lock level, one pixel), all of it read from the drawing
-// context as its last change of target, page or view left it.
+// context as its last change of target, page or view left it. On the screen's
+// work page of a one-byte screen (the usual call) a short path stores or reads
+// the byte inline; the rest goes through the general path, kept out of line
+// so the short one saves no registers.
 #include <cstring>
 
 #include "gfx/core/context.h"
@@ -45,10 +48,48 @@ inline bool findPoint(GfxContext* c, float x, float y, int32_t* px, int32_t* py)
     return true;
 }
 
-} // namespace
+// The context when it is the open screen's and its target is the screen's
+// work page of one-byte pixels; else null (the general path decides).
+inline GfxContext* byteScreen(const void* target) {
+    GfxContext* c = gfxCachedContext();
+    GfxMode* m = gfxMode;
+    if (!c || !m || target || c->modeId != m->id || c->bytesPerPixel != 1 ||
+        (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)))
+        return nullptr;
+    return c;
+}
 
-void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t flags,
-             int32_t preset) {
+// A byte of the screen stored, its line marked when drawn on the page shown.
+inline void storeByte(GfxContext* c, int32_t x, int32_t y, uint8_t value) {
+    c->lines[y][x] = value;
+    if (gfxDrawsOnVisiblePage(c)) gfxMarkLines(gfxMode, y, y);
+}
+
+// The same under one lock level. Only a driver with a lock needs the level (with
+// none it would just rise and fall within the call), and it is out of line so
+// that the short path without one saves no registers.
+[[gnu::noinline]] void storeByteLocked(GfxContext* c, int32_t x, int32_t y, uint8_t value) {
+    GfxMode* m = gfxMode;
+    gfxAcquire(m);
+    storeByte(c, x, y, value);
+    gfxRelease(m);
+}
+
+[[gnu::noinline]] uint8_t readByteLocked(const GfxContext* c, int32_t x, int32_t y) {
+    GfxMode* m = gfxMode;
+    gfxAcquire(m);
+    uint8_t value = c->lines[y][x];
+    gfxRelease(m);
+    return value;
+}
+
+inline bool isStep(uint32_t flags) {
+    uint32_t type = flags & COORD_TYPE_MASK;
+    return type == COORD_ONE_STEP || type == COORD_STEP_ABS || type == COORD_STEP_STEP;
+}
+
+[[gnu::noinline]] void psetAny(const void* target, float x, float y, uint32_t colour,
+                               uint32_t flags, int32_t preset) {
     uint32_t pixel;
     GfxContext* c = gfxBeginDraw(target, colour, flags, preset, &pixel);
     if (!c) return;
@@ -60,7 +101,7 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
     gfxEndDraw(c, py, py);
 }
 
-int32_t gfxPoint(const void* target, float x, float y) {
+[[gnu::noinline]] int32_t pointAny(const void* target, float x, float y) {
     GfxContext* c = gfxGetContext();
     GfxMode* m = gfxMode;
     if (!m || !c) return -1;
@@ -79,4 +120,31 @@ int32_t gfxPoint(const void* target, float x, float y) {
         value = (r5 * 8 + r5 / 4) << 16 | (g6 * 4 + g6 / 16) << 8 | (b5 * 8 + b5 / 4);
     }
     return static_cast<int32_t>(value);
+}
+
+} // namespace
+
+void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t flags,
+             int32_t preset) {
+    GfxContext* c = isStep(flags) ? nullptr : byteScreen(target);
+    if (!c) return psetAny(target, x, y, colour, flags, preset);
+    // What gfxBeginDraw and gfxApplyStepOne do for a byte: no conversion, no
+    // blending, an absolute point only becomes the last point.
+    uint8_t value = static_cast<uint8_t>(!(flags & FLAG_DEFAULT_COLOR) ? colour
+                                         : preset                      ? c->background
+                                                                       : c->foreground);
+    c->lastX = x;
+    c->lastY = y;
+    int32_t px, py;
+    if (!findPoint(c, x, y, &px, &py)) return;
+    if (gfxDriverLocks) return storeByteLocked(c, px, py, value);
+    storeByte(c, px, py, value);
+}
+
+int32_t gfxPoint(const void* target, float x, float y) {
+    GfxContext* c = byteScreen(target);
+    if (!c || y == POINT_INFO_MARK) return pointAny(target, x, y);
+    int32_t px, py;
+    if (!findPoint(c, x, y, &px, &py)) return -1;
+    return gfxDriverLocks ? readByteLocked(c, px, py) : c->lines[py][px];
 }
