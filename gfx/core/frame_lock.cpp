@@ -85,7 +85,8 @@ void gfxFrameDisplayRelease(GfxFrameLock* lock) {
 
 void gfxFrameForceRelease(GfxFrameLock* lock) {
     GfxMode* m = gfxMode;
-    if (!m || m->lockCount == 0) return;
+    // A single pixel access holds the lock without a level: `holds` tells.
+    if (!m || (m->lockCount == 0 && !lock->sides.programHolds.load())) return;
     m->lockCount = 0;
     gfxFrameProgramRelease(lock);
 }

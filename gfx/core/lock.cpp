@@ -16,3 +16,8 @@ void gfxUnlockMarking(int32_t first, int32_t last) {
     }
     gfxRelease(m);
 }
+
+void gfxQuickWake() {
+    GfxMode* m = gfxMode;
+    if (m && m->driver->unlock) m->driver->unlock();
+}

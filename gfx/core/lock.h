@@ -11,25 +11,52 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
 
+// The inline lock's program side: `holds` stored, then `wants` read. True
+// while the display thread stays out; else the driver's slot goes on from
+// there (holds is already stored, as the slot's own take stores it again).
+inline bool gfxInlineTake(GfxInlineLock* l) {
+    l->programHolds.store(1, std::memory_order_relaxed);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    return !l->displayWants.load(std::memory_order_acquire);
+}
+
+// `holds` cleared, then `wants` read: true while the display thread stays
+// out; else it waits for a wake-up from the driver's unlock slot.
+inline bool gfxInlineRelease(GfxInlineLock* l) {
+    l->programHolds.store(0, std::memory_order_release);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    return !l->displayWants.load(std::memory_order_relaxed);
+}
+
 // The driver's lock: inline while the display thread stays out, else the slot
 // (the program side of gfx/core/frame_lock.h).
 inline void gfxDriverLock(GfxMode* m) {
-    if (GfxInlineLock* l = gfxInlineLock) {
-        l->programHolds.store(1, std::memory_order_relaxed);
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (!l->displayWants.load(std::memory_order_acquire)) return;
-    }
+    if (GfxInlineLock* l = gfxInlineLock; l && gfxInlineTake(l)) return;
     if (m->driver->lock) m->driver->lock();
 }
 
 inline void gfxDriverUnlock(GfxMode* m) {
-    if (GfxInlineLock* l = gfxInlineLock) {
-        l->programHolds.store(0, std::memory_order_release);
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (!l->displayWants.load(std::memory_order_relaxed)) return;
-    }
+    if (GfxInlineLock* l = gfxInlineLock; l && gfxInlineRelease(l)) return;
     if (m->driver->unlock) m->driver->unlock();
 }
+
+// A single pixel access (PSET, POINT) while the program holds no level: the
+// inline lock's store and read alone, no level counted, nothing called. False
+// when there is no inline lock, a level is held or the display thread wants
+// in: the caller then takes its level the long way (gfxAcquire). A quick
+// take is ended by gfxQuickRelease, and by gfxQuickWake when that says so.
+// (The frame lock's forced release at close sees the quick take by `holds`.)
+inline bool gfxQuickTake(const GfxMode* m) {
+    GfxInlineLock* l = gfxInlineLock;
+    return l && m->lockCount == 0 && gfxInlineTake(l);
+}
+
+inline bool gfxQuickRelease() {
+    return gfxInlineRelease(gfxInlineLock);
+}
+
+// The display thread asked during a quick take: its wake-up, out of line.
+void gfxQuickWake();
 
 // Takes one level on an open screen; the driver's lock at the outermost.
 inline void gfxAcquire(GfxMode* m) {

@@ -65,9 +65,9 @@ inline void storeByte(GfxContext* c, int32_t x, int32_t y, uint8_t value) {
     if (gfxDrawsOnVisiblePage(c)) gfxMarkLines(gfxMode, y, y);
 }
 
-// The same under one lock level. Only a driver with a lock needs the level (with
-// none it would just rise and fall within the call), and it is out of line so
-// that the short path without one saves no registers.
+// The same under one lock level, for a driver with a lock when the quick take
+// cannot be had (a driver without a lock needs no level: it would just rise and
+// fall within the call). Out of line, so that the short path saves no registers.
 [[gnu::noinline]] void storeByteLocked(GfxContext* c, int32_t x, int32_t y, uint8_t value) {
     GfxMode* m = gfxMode;
     gfxAcquire(m);
@@ -137,8 +137,10 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
     c->lastY = y;
     int32_t px, py;
     if (!findPoint(c, x, y, &px, &py)) return;
-    if (gfxDriverLocks) return storeByteLocked(c, px, py, value);
+    if (!gfxDriverLocks) return storeByte(c, px, py, value);
+    if (!gfxQuickTake(gfxMode)) return storeByteLocked(c, px, py, value);
     storeByte(c, px, py, value);
+    if (!gfxQuickRelease()) gfxQuickWake();
 }
 
 int32_t gfxPoint(const void* target, float x, float y) {
@@ -146,5 +148,9 @@ int32_t gfxPoint(const void* target, float x, float y) {
     if (!c || y == POINT_INFO_MARK) return pointAny(target, x, y);
     int32_t px, py;
     if (!findPoint(c, x, y, &px, &py)) return -1;
-    return gfxDriverLocks ? readByteLocked(c, px, py) : c->lines[py][px];
+    if (!gfxDriverLocks) return c->lines[py][px];
+    if (!gfxQuickTake(gfxMode)) return readByteLocked(c, px, py);
+    uint8_t value = c->lines[py][px];
+    if (!gfxQuickRelease()) gfxQuickWake();
+    return value;
 }
