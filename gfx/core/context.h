@@ -134,6 +134,13 @@ inline void gfxSelectDrawRoutines(GfxContext* context, uint32_t colour) {
     bool blend = context->info.canBlend && (colour & 0xFF000000u) != 0xFF000000u;
     if (blend != context->info.blending) gfxSwitchBlending(context, blend);
 }
+// The colour a primitive draws with, in the target's pixel format: the
+// foreground, or the background for PRESET, when flags ask for the default.
+inline uint32_t gfxDrawColour(const GfxContext* context, uint32_t colour, uint32_t flags,
+                              int32_t preset) {
+    if (flags & FLAG_DEFAULT_COLOR) return preset ? context->background : context->foreground;
+    return gfxColorToPixel(context->bytesPerPixel, colour);
+}
 // The prologue of every drawing primitive: the context for the open screen
 // with `target` selected, `*pixel` the colour in the target's format (the
 // foreground, or the background for PRESET, when flags ask for the default
@@ -143,10 +150,7 @@ inline GfxContext* gfxBeginDraw(const void* target, uint32_t colour, uint32_t fl
     GfxContext* c = gfxGetContext();
     if (!gfxMode || !c) return nullptr;
     gfxSetTarget(c, target);
-    if (flags & FLAG_DEFAULT_COLOR)
-        *pixel = preset ? c->background : c->foreground;
-    else
-        *pixel = gfxColorToPixel(c->bytesPerPixel, colour);
+    *pixel = gfxDrawColour(c, colour, flags, preset);
     gfxSelectDrawRoutines(c, *pixel);
     return c;
 }

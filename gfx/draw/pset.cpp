@@ -128,11 +128,9 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
              int32_t preset) {
     GfxContext* c = isStep(flags) ? nullptr : byteScreen(target);
     if (!c) return psetAny(target, x, y, colour, flags, preset);
-    // What gfxBeginDraw and gfxApplyStepOne do for a byte: no conversion, no
-    // blending, an absolute point only becomes the last point.
-    uint8_t value = static_cast<uint8_t>(!(flags & FLAG_DEFAULT_COLOR) ? colour
-                                         : preset                      ? c->background
-                                                                       : c->foreground);
+    // What gfxBeginDraw and gfxApplyStepOne do for a byte: a byte never
+    // blends, and an absolute point only becomes the last point.
+    auto value = static_cast<uint8_t>(gfxDrawColour(c, colour, flags, preset));
     c->lastX = x;
     c->lastY = y;
     int32_t px, py;
