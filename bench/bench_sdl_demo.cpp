@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/demo.h"
+#include "gfx/compose.h"
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"

@@ -16,11 +16,12 @@
 #include <vector>
 
 #include "app/demo.h"
+#include "gfx/compose.h"
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
 #include "gfx/draw/draw.h"
-#include "gfx/win32/gdi_internal.h"
+#include "gfx/gdi/gdi_internal.h"
 #include "gfx/win32/window.h"
 #include "runtime/platform.h"
 #include "tools/demo_reference.h"

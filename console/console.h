@@ -8,6 +8,8 @@
 
 #include "runtime/strings.h"
 
+struct TextConsole;
+
 // Geometry, view and cursor.
 int32_t conLocate(int32_t row, int32_t column, int32_t cursor); // packed position
 int32_t conGetColumn();
@@ -42,3 +44,6 @@ void conSleep(int32_t milliseconds);
 // Zero-fills the console state and empties the key ring; called once by the
 // runtime's start-up.
 void conResetState();
+
+// The routines above as the runtime's text console (rtSetTextConsole).
+extern const TextConsole CON_TEXT_CONSOLE;

@@ -1,5 +1,6 @@
-// The text console as the runtime reaches it: the routine each dispatcher
-// calls while its hook slot is empty, and the reset made at start-up.
+// The text console as the runtime reaches it (registered at start-up by the
+// platform's composition): the routine each dispatcher calls while its hook
+// slot is empty, and the reset made at start-up.
 #include "console/console.h"
 #include "runtime/runtime.h"
 
@@ -37,4 +38,4 @@ constexpr TextConsole textConsole() {
 
 } // namespace
 
-constinit const TextConsole RT_TEXT_CONSOLE = textConsole();
+constinit const TextConsole CON_TEXT_CONSOLE = textConsole();

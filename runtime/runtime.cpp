@@ -17,7 +17,52 @@ int32_t rtViewBottom = -1;
 namespace {
 // Bytes each context block holds; the blocks live for the whole process.
 size_t contextSizes[RT_CONTEXT_SLOTS];
+
+// The console of a program built without one: nothing shown, no keys, the
+// usual grid. Every slot a dispatcher reaches has a routine.
+constexpr TextConsole quietConsole() {
+    TextConsole t{};
+    ConsoleHooks& r = t.routines;
+    r.readKey = [] { return &rtState.nullString; };
+    r.waitKey = [] { return int32_t{0}; };
+    r.keyAvailable = [] { return int32_t{0}; };
+    r.clearScreen = [](int32_t) {};
+    r.locate = [](int32_t, int32_t, int32_t) { return int32_t{0x101}; };
+    r.setWidth = [](int32_t, int32_t) { return int32_t{25 * 65536 + 80}; };
+    r.getColumn = [] { return int32_t{1}; };
+    r.getCursor = [](int32_t* column, int32_t* row) {
+        if (column) *column = 1;
+        if (row) *row = 1;
+    };
+    r.getSize = [](int32_t* columns, int32_t* rows) {
+        if (columns) *columns = 80;
+        if (rows) *rows = 25;
+    };
+    r.printBytes = [](const uint8_t*, int32_t, int32_t) {};
+    r.printWide = [](const uint16_t*, int32_t, int32_t) {};
+    r.viewUpdate = [] {};
+    r.sleep = [](int32_t milliseconds) {
+        if (milliseconds > 0) rtDelay(milliseconds);
+    };
+    r.pageSet = [](int32_t, int32_t) { return int32_t{-1}; };
+    t.reset = [] {};
+    t.inputEnded = [] { return int32_t{1}; };
+    return t;
+}
+constexpr TextConsole QUIET_CONSOLE = quietConsole();
+// Outside rtState, which start-up clears: a console registered before the
+// runtime's own constructor ran stays registered.
+const TextConsole* textConsole = &QUIET_CONSOLE;
 } // namespace
+
+void rtSetTextConsole(const TextConsole* console) {
+    textConsole = console ? console : &QUIET_CONSOLE;
+    if (rtStartCount > 0) textConsole->reset();
+}
+
+const TextConsole* rtTextConsole() {
+    return textConsole;
+}
 
 void rtStartup() {
     if (rtStartCount++ != 0) return;
@@ -27,7 +72,7 @@ void rtStartup() {
     std::memset(&rtState, 0, sizeof rtState);
     std::memcpy(rtState.contexts, contexts, sizeof contexts);
     rtFpuSetup();
-    RT_TEXT_CONSOLE.reset();
+    textConsole->reset();
 }
 
 void rtInit(int32_t argc, char** argv, int32_t compatMode) {
@@ -47,15 +92,23 @@ void rtShutdown() {
     std::memset(&rtState.fileTable[1], 0, sizeof(FileHandle) * (RT_FILE_TABLE_SIZE - 1));
 }
 
-void rtEnd(int32_t code) { std::exit(code); }
+void rtEnd(int32_t code) {
+    std::exit(code);
+}
 
-int32_t rtAtExit(void (*handler)()) { return handler ? std::atexit(handler) : -1; }
+int32_t rtAtExit(void (*handler)()) {
+    return handler ? std::atexit(handler) : -1;
+}
 
 // The runtime starts before the program's first statement and shuts down after
 // every exit handler registered while the program ran.
 namespace {
-__attribute__((constructor)) void runtimeConstructor() { rtStartup(); }
-__attribute__((destructor)) void runtimeDestructor() { rtShutdown(); }
+__attribute__((constructor)) void runtimeConstructor() {
+    rtStartup();
+}
+__attribute__((destructor)) void runtimeDestructor() {
+    rtShutdown();
+}
 } // namespace
 
 // ---- errors and context blocks ---------------------------------------------
@@ -93,7 +146,7 @@ namespace {
 // else the text console's.
 template <auto slot> auto consoleRoutine() {
     auto hook = rtState.hooks.*slot;
-    return hook ? hook : RT_TEXT_CONSOLE.routines.*slot;
+    return hook ? hook : textConsole->routines.*slot;
 }
 } // namespace
 
@@ -133,8 +186,8 @@ int32_t rtWaitKey() {
 
 int32_t rtInputEnded() {
     // A graphics screen's keys come from its window, which never ends.
-    if (rtState.hooks.keyAvailable || !RT_TEXT_CONSOLE.inputEnded) return 0;
-    return RT_TEXT_CONSOLE.inputEnded();
+    if (rtState.hooks.keyAvailable || !textConsole->inputEnded) return 0;
+    return textConsole->inputEnded();
 }
 
 int32_t rtKeyHit() {

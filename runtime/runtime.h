@@ -22,33 +22,33 @@ enum : int32_t {
 
 // The 27 console operations, in slot order. Null slots reach the text console.
 struct ConsoleHooks {
-    StringDescriptor* (*readKey)();                                        // 0
-    int32_t (*waitKey)();                                                  // 1
-    int32_t (*keyAvailable)();                                             // 2
-    void (*clearScreen)(int32_t mode);                                     // 3
+    StringDescriptor* (*readKey)();                                              // 0
+    int32_t (*waitKey)();                                                        // 1
+    int32_t (*keyAvailable)();                                                   // 2
+    void (*clearScreen)(int32_t mode);                                           // 3
     int32_t (*setColors)(int32_t foreground, int32_t background, int32_t flags); // 4
-    int32_t (*locate)(int32_t row, int32_t column, int32_t cursor);        // 5
-    int32_t (*setWidth)(int32_t columns, int32_t rows);                    // 6
-    int32_t (*getColumn)();                                                // 7
-    int32_t (*getRow)();                                                   // 8
-    void (*getCursor)(int32_t* column, int32_t* row);                      // 9
-    void (*getSize)(int32_t* columns, int32_t* rows);                      // 10
-    void (*printBytes)(const uint8_t* text, int32_t length, int32_t mask); // 11
-    void (*printWide)(const uint16_t* text, int32_t length, int32_t mask); // 12
-    char* (*readString)(char* buffer, int32_t length);                     // 13
-    int32_t (*isKeyDown)(int32_t scanCode);                                // 14
+    int32_t (*locate)(int32_t row, int32_t column, int32_t cursor);              // 5
+    int32_t (*setWidth)(int32_t columns, int32_t rows);                          // 6
+    int32_t (*getColumn)();                                                      // 7
+    int32_t (*getRow)();                                                         // 8
+    void (*getCursor)(int32_t* column, int32_t* row);                            // 9
+    void (*getSize)(int32_t* columns, int32_t* rows);                            // 10
+    void (*printBytes)(const uint8_t* text, int32_t length, int32_t mask);       // 11
+    void (*printWide)(const uint16_t* text, int32_t length, int32_t mask);       // 12
+    char* (*readString)(char* buffer, int32_t length);                           // 13
+    int32_t (*isKeyDown)(int32_t scanCode);                                      // 14
     int32_t (*getMouse)(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons,
-                        int32_t* clip);                                    // 15
+                        int32_t* clip);                                          // 15
     int32_t (*setMouse)(int32_t x, int32_t y, int32_t visibility, int32_t clip); // 16
-    int32_t (*portIn)(int32_t port);                                       // 17
-    int32_t (*portOut)(int32_t port, int32_t value);                       // 18
-    void (*viewUpdate)();                                                  // 19
+    int32_t (*portIn)(int32_t port);                                             // 17
+    int32_t (*portOut)(int32_t port, int32_t value);                             // 18
+    void (*viewUpdate)();                                                        // 19
     int32_t (*lineInput)(StringDescriptor* prompt, void* destination, int32_t destinationSize,
                          int32_t fillRest, int32_t questionMark, int32_t newline); // 20
-    int32_t (*lineInputWide)(const uint16_t* prompt, uint16_t* destination,
-                             int32_t destinationSize, int32_t questionMark,
+    int32_t (*lineInputWide)(const uint16_t* prompt, uint16_t* destination, int32_t destinationSize,
+                             int32_t questionMark,
                              int32_t newline);                             // 21
-    int32_t (*readCharAt)(int32_t column, int32_t row, int32_t colorFlag);  // 22
+    int32_t (*readCharAt)(int32_t column, int32_t row, int32_t colorFlag); // 22
     void (*sleep)(int32_t milliseconds);                                   // 23
     int32_t (*isRedirected)();                                             // 24
     int32_t (*pageCopy)(int32_t source, int32_t destination);              // 25
@@ -58,15 +58,21 @@ static_assert(sizeof(ConsoleHooks) == 27 * sizeof(void*), "27 hook slots, no pad
 
 // The text console as the runtime reaches it: the routine each dispatcher
 // calls while its hook slot is empty (slots it has no routine for stay null)
-// and the reset made at start-up. Defined by the console layer
-// (console/text_console.cpp), so the runtime includes nothing of it.
+// and the reset made at start-up. The console layer defines its table and the
+// platform's composition registers it before the program's first statement
+// (rtSetTextConsole), so the runtime neither includes nor links anything of
+// it. Until then the runtime's own quiet console answers: it shows nothing,
+// has no keys and a 80 x 25 grid.
 struct TextConsole {
     ConsoleHooks routines;
     void (*reset)();
     // 1 once the console's input has ended and no key is left, else 0.
     int32_t (*inputEnded)();
 };
-extern const TextConsole RT_TEXT_CONSOLE;
+// Registers the text console; reset at once when the runtime has started
+// already, else at start-up. Null goes back to the quiet console.
+void rtSetTextConsole(const TextConsole* console);
+const TextConsole* rtTextConsole();
 
 constexpr int RT_CONTEXT_SLOTS = 5;
 constexpr int RT_FILE_TABLE_SIZE = 256;

@@ -45,7 +45,10 @@ const GfxDriver GFX_NULL_DRIVER = {"Null",  nullptr, nullptr, nullLock, nullUnlo
                                    nullptr, nullptr, nullptr, nullptr,  nullptr,
                                    nullptr, nullptr, nullptr, nullptr};
 
-const GfxDriver* const* gfxDriverList = DRIVER_LIST;
+namespace {
+const GfxDriver* const NO_DRIVERS[] = {nullptr};
+}
+const GfxDriver* const* gfxDriverList = NO_DRIVERS;
 GfxInlineLock* gfxInlineLock = nullptr;
 
 const GfxDriver* gfxOpenDriver(const char* title, int32_t width, int32_t height, int32_t depth,

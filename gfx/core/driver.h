@@ -44,10 +44,9 @@ extern GfxInlineLock* gfxInlineLock;
 
 // The Null driver: no display; lock and unlock do nothing.
 extern const GfxDriver GFX_NULL_DRIVER;
-// The built-in drivers in the order they are tried, null-terminated. Defined by
-// the platform's composition unit (gfx/driver_list_*.cpp), never by the core.
-extern const GfxDriver* const DRIVER_LIST[];
-// The list selection walks: DRIVER_LIST unless a test substitutes its own.
+// The drivers selection walks, in the order they are tried, null-terminated:
+// the platform's list (DRIVER_LIST of gfx/compose_*.cpp), set at start-up by
+// the composition, or a test's own. Empty until then: only the Null driver.
 extern const GfxDriver* const* gfxDriverList;
 
 // Chooses and opens a driver; null when every attempt failed.

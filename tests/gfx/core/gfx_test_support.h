@@ -78,6 +78,7 @@ class GfxTest : public ::testing::Test {
   protected:
     void SetUp() override {
         setEnv("ZQGFX", nullptr);
+        platformList_ = gfxDriverList;
         gfxDriverList = RECORDING_LIST;
         gfxCloseAtExit();
         calls().clear();
@@ -85,9 +86,10 @@ class GfxTest : public ::testing::Test {
     }
     void TearDown() override {
         gfxCloseAtExit();
-        gfxDriverList = DRIVER_LIST;
+        gfxDriverList = platformList_;
         setEnv("ZQGFX", nullptr);
     }
+    const GfxDriver* const* platformList_ = nullptr;
     // Opens a screen on the Null driver.
     static void openNull(int32_t mode, int32_t depth = 0, int32_t pages = 0) {
         ASSERT_EQ(gfxScreen(mode, depth, pages, SCRF_NULL, 0), 0);

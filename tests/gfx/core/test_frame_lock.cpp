@@ -192,6 +192,7 @@ class FrameLockTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(FrameLockTest, DisplaySeesWholeMarkedLinesAndGetsInAfterTheDrawerEndsHoldingIt) {
     useBarrier = GetParam();
+    const GfxDriver* const* platformList = gfxDriverList;
     gfxDriverList = STAND_IN_LIST;
     ASSERT_EQ(gfxScreenSize(SIZE, SIZE, 8, 1, 0, 0), 0);
     ASSERT_EQ(gfxMode->driver, &STAND_IN);
@@ -205,7 +206,7 @@ TEST_P(FrameLockTest, DisplaySeesWholeMarkedLinesAndGetsInAfterTheDrawerEndsHold
 
     // The close lets the display thread in for its last pass.
     EXPECT_EQ(gfxScreen(0, 0, 0, 0, 0), 0);
-    gfxDriverList = DRIVER_LIST;
+    gfxDriverList = platformList;
     EXPECT_EQ(overlaps, 0);
     EXPECT_EQ(found.tornLines, 0);
     EXPECT_EQ(found.unmarkedLines, 0);

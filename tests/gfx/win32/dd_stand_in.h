@@ -6,7 +6,7 @@
 // its messages stay real.
 #pragma once
 
-#include "gfx/win32/ddraw_internal.h"
+#include "gfx/directx/directx_internal.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -21,7 +21,7 @@
 //       opens a DirectX window and prints "ready", then "down SC" and "up SC"
 //       (hex scancodes) as the key-state array changes; ends once Escape is
 //       down (exit 0) or after a minute (exit 1)
-#include "gfx/win32/ddraw_internal.h"
+#include "gfx/directx/directx_internal.h"
 
 #include <windows.h>
 

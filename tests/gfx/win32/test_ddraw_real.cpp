@@ -3,7 +3,8 @@
 // as the platform reports them), and opens and closes, full screen and
 // window, that leave no handle, thread, heap memory or library behind. Its
 // own program, so that the counts are the whole process's.
-#include "gfx/win32/ddraw_internal.h"
+#include "gfx/compose.h"
+#include "gfx/directx/directx_internal.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 #include <set>
 
 #include "gfx/draw/draw.h"
-#include "gfx/win32/ddraw_driver.h"
+#include "gfx/directx/directx.h"
 #include "process_counts.h"
 #include "win_test_util.h"
 

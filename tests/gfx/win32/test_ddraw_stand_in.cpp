@@ -9,8 +9,9 @@
 
 #include <algorithm>
 
+#include "gfx/compose.h"
 #include "gfx/draw/draw.h"
-#include "gfx/win32/ddraw_driver.h"
+#include "gfx/directx/directx.h"
 #include "process_counts.h"
 #include "win_test_util.h"
 

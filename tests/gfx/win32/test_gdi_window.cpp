@@ -11,7 +11,7 @@
 #include "gfx/blit/blit.h"
 #include "gfx/core/palette.h"
 #include "gfx/draw/draw.h"
-#include "gfx/win32/gdi_internal.h"
+#include "gfx/gdi/gdi_internal.h"
 #include "win_test_util.h"
 
 using namespace wintest;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "gfx/win32/ddraw_driver.h"
-#include "gfx/win32/opengl.h"
-#include "gfx/win32/opengl_internal.h"
+#include "gfx/directx/directx.h"
+#include "gfx/opengl/opengl.h"
+#include "gfx/opengl/opengl_internal.h"
 #include "win_test_util.h"
 
 using namespace wintest;

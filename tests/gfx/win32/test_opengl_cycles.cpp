@@ -4,7 +4,7 @@
 // process's.
 #include <gtest/gtest.h>
 
-#include "gfx/win32/opengl.h"
+#include "gfx/opengl/opengl.h"
 #include "process_counts.h"
 #include "win_test_util.h"
 

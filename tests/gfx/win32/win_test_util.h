@@ -12,7 +12,7 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
-#include "gfx/win32/gdi.h"
+#include "gfx/gdi/gdi.h"
 #include "gfx/win32/window.h"
 
 namespace wintest {

@@ -1,12 +1,12 @@
 // The OpenGL driver: a window with a current rendering context on the
 // program's thread; its messages are handled when the program pumps events.
-#include "gfx/win32/opengl.h"
+#include "gfx/opengl/opengl.h"
 
 #include <cstring>
 
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
-#include "gfx/win32/opengl_internal.h"
+#include "gfx/opengl/opengl_internal.h"
 #include "gfx/win32/window.h"
 
 OglState oglState;

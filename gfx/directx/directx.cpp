@@ -1,13 +1,13 @@
 // The DirectX driver: DirectDraw surfaces fed by the window thread, the
 // keyboard state read through DirectInput.
-#include "gfx/win32/ddraw_internal.h"
+#include "gfx/directx/directx_internal.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
-#include "gfx/win32/ddraw_driver.h"
+#include "gfx/directx/directx.h"
 #include "gfx/win32/window.h"
 
 const GUID DD_IID_DIRECT_DRAW2 = {

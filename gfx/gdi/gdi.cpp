@@ -1,13 +1,13 @@
 // The GDI driver: a window (or a full screen) fed with device-independent
 // bitmap bands by the window thread.
-#include "gfx/win32/gdi.h"
+#include "gfx/gdi/gdi.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
-#include "gfx/win32/gdi_internal.h"
+#include "gfx/gdi/gdi_internal.h"
 #include "gfx/win32/window.h"
 
 GdiState gdiState;

@@ -1,0 +1,17 @@
+// The POSIX build composed: the display drivers in the order they are tried
+// and the upper layers the lower ones reach, registered before the program's
+// first statement. Without a display the SDL driver fails to open and the
+// screen falls back as usual.
+#include "console/console.h"
+#include "gfx/core/driver.h"
+#include "gfx/sdl/sdl.h"
+#include "runtime/runtime.h"
+
+const GfxDriver* const DRIVER_LIST[] = {&SDL_DRIVER, nullptr};
+
+namespace {
+__attribute__((constructor)) void compose() {
+    rtSetTextConsole(&CON_TEXT_CONSOLE);
+    gfxDriverList = DRIVER_LIST;
+}
+} // namespace

@@ -1,0 +1,18 @@
+// The Windows build composed: the display drivers in the order they are tried
+// and the upper layers the lower ones reach, registered before the program's
+// first statement.
+#include "console/console.h"
+#include "gfx/core/driver.h"
+#include "gfx/directx/directx.h"
+#include "gfx/gdi/gdi.h"
+#include "gfx/opengl/opengl.h"
+#include "runtime/runtime.h"
+
+const GfxDriver* const DRIVER_LIST[] = {&DIRECTX_DRIVER, &GDI_DRIVER, &OPENGL_DRIVER, nullptr};
+
+namespace {
+__attribute__((constructor)) void compose() {
+    rtSetTextConsole(&CON_TEXT_CONSOLE);
+    gfxDriverList = DRIVER_LIST;
+}
+} // namespace
