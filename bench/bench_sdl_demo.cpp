@@ -70,7 +70,7 @@ void countLock() {
 void countUnlock() {
     nullLockUsers.fetch_sub(1, std::memory_order_release);
 }
-int32_t nullOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t nullOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) {
     return 0;
 }
 void nullClose() {}
@@ -88,7 +88,7 @@ const GfxDriver COUNT_NULL = countingNull();
 // The Null driver offering the inline lock and no display thread that ever
 // wants in: what the inline lock costs the drawing by itself.
 GfxInlineLock idleInlineLock{{0}, {0}};
-int32_t inlineOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t inlineOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) {
     gfxInlineLock = &idleInlineLock;
     return 0;
 }

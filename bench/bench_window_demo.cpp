@@ -88,7 +88,7 @@ void countLock() {
 void countUnlock() {
     InterlockedDecrement(&nullLockUsers);
 }
-int32_t nullOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t nullOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) {
     return 0;
 }
 void nullClose() {}

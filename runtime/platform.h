@@ -1,5 +1,5 @@
 // Platform services shared by every layer: timer, delay, a binary semaphore,
-// a process-wide memory barrier, processor identification, the executable's
+// threads, a process-wide memory barrier, processor identification, the executable's
 // name and dynamic libraries.
 // One implementation per platform (platform_win32.cpp, platform_posix.cpp).
 #pragma once
@@ -19,6 +19,12 @@ void rtLockRelease(RtLock* lock);
 void rtLockDestroy(RtLock* lock);
 // Waits at most `milliseconds`; 1 when taken, 0 on time-out. For bounded waits.
 int32_t rtLockTryAcquire(RtLock* lock, int32_t milliseconds);
+
+// A thread running `routine(argument)`; null when the system refuses one.
+// Joining waits for its end and frees it; a null thread is ignored.
+struct RtThread;
+RtThread* rtThreadStart(void (*routine)(void*), void* argument);
+void rtThreadJoin(RtThread* thread);
 
 // A memory barrier run by every thread of the process at once: when
 // rtProcessBarrier returns, each other thread has drained its write buffer

@@ -103,6 +103,35 @@ void rtLockDestroy(RtLock* lock) {
     std::free(lock);
 }
 
+struct RtThread {
+    pthread_t thread;
+    void (*routine)(void*);
+    void* argument;
+};
+
+RtThread* rtThreadStart(void (*routine)(void*), void* argument) {
+    auto* t = static_cast<RtThread*>(std::malloc(sizeof(RtThread)));
+    if (!t) return nullptr;
+    t->routine = routine;
+    t->argument = argument;
+    auto start = [](void* p) -> void* {
+        auto* self = static_cast<RtThread*>(p);
+        self->routine(self->argument);
+        return nullptr;
+    };
+    if (pthread_create(&t->thread, nullptr, start, t) != 0) {
+        std::free(t);
+        return nullptr;
+    }
+    return t;
+}
+
+void rtThreadJoin(RtThread* thread) {
+    if (!thread) return;
+    pthread_join(thread->thread, nullptr);
+    std::free(thread);
+}
+
 namespace {
 // 1 once the expedited barrier is registered for the process, -1 when the
 // system refuses it, 0 before the first ask (asking twice is harmless).

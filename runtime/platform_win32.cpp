@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <float.h>
+#include <process.h>
 #include <cstdlib>
 
 int32_t timerMode = 0;
@@ -70,6 +71,44 @@ void rtLockDestroy(RtLock* lock) {
     if (!lock) return;
     CloseHandle(lock->semaphore);
     std::free(lock);
+}
+
+struct RtThread {
+    HANDLE handle;
+    void (*routine)(void*);
+    void* argument;
+};
+
+namespace {
+unsigned __stdcall threadStart(void* p) {
+    auto* self = static_cast<RtThread*>(p);
+    self->routine(self->argument);
+    return 0;
+}
+} // namespace
+
+RtThread* rtThreadStart(void (*routine)(void*), void* argument) {
+    auto* t = static_cast<RtThread*>(std::malloc(sizeof(RtThread)));
+    if (!t) return nullptr;
+    t->routine = routine;
+    t->argument = argument;
+    // The runtime library's own start keeps its per-thread state right, and
+    // the handle stays valid after the end, so a join never meets a recycled
+    // handle.
+    uintptr_t handle = _beginthreadex(nullptr, 0, threadStart, t, 0, nullptr);
+    if (!handle) {
+        std::free(t);
+        return nullptr;
+    }
+    t->handle = reinterpret_cast<HANDLE>(handle);
+    return t;
+}
+
+void rtThreadJoin(RtThread* thread) {
+    if (!thread) return;
+    WaitForSingleObject(thread->handle, INFINITE);
+    CloseHandle(thread->handle);
+    std::free(thread);
 }
 
 namespace {

@@ -1,4 +1,4 @@
-// The key ring, the event queue and the input hooks of the graphics screen.
+// The input hooks of the graphics screen.
 #include "gfx/console/input.h"
 
 #include <atomic>
@@ -12,36 +12,11 @@
 
 const char EXTENDED_KEY_TABLE[EXTENDED_KEY_COUNT + 1] = "kHPKMRSGOIQ;<=>?@ABCD";
 
-GfxKeyBuffer gfxKeyBuffer = {};
-
 namespace {
 
 constexpr int32_t SLEEP_STEP_MS = 50;
 constexpr int32_t WAIT_KEY_STEP_MS = 20;
 constexpr int32_t KEY_HELD = -1;
-
-// The framebuffer lock serialises the ring between the window thread and the
-// program's thread, but it is empty on the Null driver and posts may come from
-// threads that hold no lock at all; this short guard keeps the ring whole in
-// every case. It is held only for a few stores, never while waiting.
-std::atomic_flag ringGuard;
-
-// Runs `work` on the key ring under the framebuffer lock and the ring guard;
-// returns what it returns.
-template <class Work> int32_t withKeyRing(Work work) {
-    gfxLock();
-    int32_t result;
-    {
-        GfxSpinHold hold(ringGuard);
-        result = work(gfxKeyBuffer);
-    }
-    gfxUnlock(1, 0);
-    return result;
-}
-
-int32_t nextSlot(int32_t index, int32_t slots) {
-    return (index + 1) % slots;
-}
 
 // Every output -1 and the illegal-call error: no screen or no mouse.
 int32_t noMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip) {
@@ -61,67 +36,6 @@ int32_t sleepUntilKey(int32_t milliseconds) {
 }
 
 } // namespace
-
-void gfxPostKey(int32_t code) {
-    GfxSpinHold hold(ringGuard);
-    GfxKeyBuffer& b = gfxKeyBuffer;
-    b.codes[b.writeIndex] = code;
-    b.writeIndex = nextSlot(b.writeIndex, KEY_BUFFER_SLOTS);
-    if (b.writeIndex == b.readIndex) b.readIndex = nextSlot(b.readIndex, KEY_BUFFER_SLOTS);
-    b.keyArrived = 1;
-}
-
-void gfxPostEvent(const GfxEvent* event) {
-    if (!event) return;
-    // The guard keeps the screen from closing under the post; after close
-    // (or before an open has its queue) the post does nothing.
-    GfxSpinHold hold(gfxEventGuard);
-    GfxMode* m = gfxMode;
-    if (!m || !m->events) return;
-    rtLockAcquire(m->eventLock);
-    std::memcpy(&m->events[m->eventWrite], event, sizeof *event);
-    m->eventWrite = nextSlot(m->eventWrite, EVENT_QUEUE_SLOTS);
-    if (m->eventWrite == m->eventRead) m->eventRead = nextSlot(m->eventRead, EVENT_QUEUE_SLOTS);
-    rtLockRelease(m->eventLock);
-}
-
-int32_t gfxTakeEvent(GfxEvent* event) {
-    GfxMode* m = gfxMode;
-    if (!m || !m->events || !event) return 0;
-    rtLockAcquire(m->eventLock);
-    int32_t taken = m->eventRead != m->eventWrite;
-    if (taken) {
-        std::memcpy(event, &m->events[m->eventRead], sizeof *event);
-        m->eventRead = nextSlot(m->eventRead, EVENT_QUEUE_SLOTS);
-    }
-    rtLockRelease(m->eventLock);
-    return taken;
-}
-
-int32_t gfxTakeKey() {
-    return withKeyRing([](GfxKeyBuffer& b) {
-        int32_t code = 0;
-        if (b.readIndex != b.writeIndex) {
-            code = b.codes[b.readIndex];
-            b.readIndex = nextSlot(b.readIndex, KEY_BUFFER_SLOTS);
-        }
-        b.keyArrived = 0;
-        return code;
-    });
-}
-
-int32_t gfxTakeKeyArrived() {
-    return withKeyRing([](GfxKeyBuffer& b) {
-        int32_t arrived = b.keyArrived;
-        b.keyArrived = 0;
-        return arrived;
-    });
-}
-
-int32_t gfxKeyAvailable() {
-    return withKeyRing(
-        [](const GfxKeyBuffer& b) { return static_cast<int32_t>(b.readIndex != b.writeIndex); });
-}
 
 StringDescriptor* gfxReadKey() {
     if (!gfxMode) return &rtState.nullString;

@@ -23,6 +23,7 @@ bool sameName(const char* a, const char* b) {
 struct Request {
     const char* title;
     int32_t width, height, depth, refreshRate;
+    GfxDisplayInfo* opened;
 };
 
 // One pass: `name` null tries every driver, else only those of that name.
@@ -32,7 +33,9 @@ const GfxDriver* runPass(const Request& r, const char* name, int32_t flags) {
         if (name && !(driver->name && sameName(driver->name, name))) continue;
         const int32_t rates[2] = {r.refreshRate, 0};
         for (int32_t rate : rates) {
-            if (driver->open && driver->open(r.title, r.width, r.height, r.depth, rate, flags) == 0)
+            *r.opened = {0, 0, 0};
+            if (driver->open &&
+                driver->open(r.title, r.width, r.height, r.depth, rate, flags, r.opened) == 0)
                 return driver;
             if (driver->close) driver->close();
         }
@@ -41,9 +44,7 @@ const GfxDriver* runPass(const Request& r, const char* name, int32_t flags) {
 }
 } // namespace
 
-const GfxDriver GFX_NULL_DRIVER = {"Null",  nullptr, nullptr, nullLock, nullUnlock,
-                                   nullptr, nullptr, nullptr, nullptr,  nullptr,
-                                   nullptr, nullptr, nullptr, nullptr};
+const GfxDriver GFX_NULL_DRIVER = {.name = "Null", .lock = nullLock, .unlock = nullUnlock};
 
 namespace {
 const GfxDriver* const NO_DRIVERS[] = {nullptr};
@@ -52,11 +53,12 @@ const GfxDriver* const* gfxDriverList = NO_DRIVERS;
 GfxInlineLock* gfxInlineLock = nullptr;
 
 const GfxDriver* gfxOpenDriver(const char* title, int32_t width, int32_t height, int32_t depth,
-                               int32_t refreshRate, int32_t flags) {
+                               int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) {
+    *opened = {0, 0, 0};
     if (flags == SCRF_NULL) return &GFX_NULL_DRIVER;
     const char* name = std::getenv("ZQGFX");
     if (name && sameName(name, "null")) return &GFX_NULL_DRIVER;
-    Request r{title, width, height, depth, refreshRate};
+    Request r{title, width, height, depth, refreshRate, opened};
     int32_t toggled = flags ^ SCRF_FULLSCREEN;
     const GfxDriver* driver = nullptr;
     if (name) {

@@ -11,22 +11,38 @@
 #include <atomic>
 #include <cstdint>
 
+// What a driver found as its display opened: the refresh rate it runs at and
+// the display's size (the screen's in full screen, the window's client area
+// otherwise).
+struct GfxDisplayInfo {
+    int32_t refreshRate; // Hz; 0 when not known
+    int32_t width, height;
+};
+
+// The open screen's display as its driver reported it (all 0 without one);
+// written only as a screen opens and closes.
+extern GfxDisplayInfo gfxDisplayOpened;
+
+// Records are written with designated initialisers, one slot a line.
 struct GfxDriver {
-    const char* name;
+    const char* name = nullptr;
+    // Opens the display for a framebuffer of width x height (display rows)
+    // and fills *opened; 0 = success.
     int32_t (*open)(const char* title, int32_t width, int32_t height, int32_t depth,
-                    int32_t refreshRate, int32_t flags);
-    void (*close)();
-    void (*lock)();
-    void (*unlock)();
-    void (*setColor)(int32_t index, int32_t red, int32_t green, int32_t blue);
-    void (*waitRetrace)();
-    int32_t (*readMouse)(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip);
-    void (*moveMouse)(int32_t x, int32_t y, int32_t visibility, int32_t clip);
-    void (*setCaption)(const char* title);
-    int32_t (*moveWindow)(int32_t x, int32_t y);          // returns the previous position
-    int32_t* (*listModes)(int32_t depth, int32_t* count); // caller frees the list
-    void (*present)();
-    void (*pumpEvents)();
+                    int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) = nullptr;
+    void (*close)() = nullptr;
+    void (*lock)() = nullptr;
+    void (*unlock)() = nullptr;
+    void (*setColor)(int32_t index, int32_t red, int32_t green, int32_t blue) = nullptr;
+    void (*waitRetrace)() = nullptr;
+    int32_t (*readMouse)(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons,
+                         int32_t* clip) = nullptr;
+    void (*moveMouse)(int32_t x, int32_t y, int32_t visibility, int32_t clip) = nullptr;
+    void (*setCaption)(const char* title) = nullptr;
+    int32_t (*moveWindow)(int32_t x, int32_t y) = nullptr;          // the previous position
+    int32_t* (*listModes)(int32_t depth, int32_t* count) = nullptr; // the caller frees it
+    void (*present)() = nullptr;
+    void (*pumpEvents)() = nullptr;
 };
 static_assert(sizeof(GfxDriver) == 14 * sizeof(void*), "a name and 13 slots");
 
@@ -49,6 +65,6 @@ extern const GfxDriver GFX_NULL_DRIVER;
 // the composition, or a test's own. Empty until then: only the Null driver.
 extern const GfxDriver* const* gfxDriverList;
 
-// Chooses and opens a driver; null when every attempt failed.
+// Chooses and opens a driver, filling *opened; null when every attempt failed.
 const GfxDriver* gfxOpenDriver(const char* title, int32_t width, int32_t height, int32_t depth,
-                               int32_t refreshRate, int32_t flags);
+                               int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened);

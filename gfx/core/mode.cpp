@@ -55,6 +55,7 @@ void teardown() {
     }
     if (m->driver && m->driver->close) m->driver->close();
     m->driver = nullptr;
+    gfxDisplayOpened = {0, 0, 0};
     gfxDriverLocks = false;
     gfxInlineLock = nullptr;
     gfxAllocTextCells(nullptr, 0);
@@ -168,6 +169,7 @@ const ModeInfo MODE_TABLE[MODE_COUNT] = {
 };
 
 int32_t gfxNextModeId = 1;
+GfxDisplayInfo gfxDisplayOpened = {0, 0, 0};
 bool gfxDriverLocks = false;
 char gfxTitleBuffer[GFX_TITLE_SIZE];
 char* gfxTitle = nullptr;
@@ -278,8 +280,9 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         if (!gfxTitle) setTitleFromExecutable();
 
         m->driver = gfxOpenDriver(gfxTitle, m->width, m->height * m->lineMultiplier, m->depth,
-                                  refreshRate, flags);
+                                  refreshRate, flags, &gfxDisplayOpened);
         if (!m->driver) return failOpen();
+        m->refreshRate = gfxDisplayOpened.refreshRate;
         gfxDriverLocks = m->driver != &GFX_NULL_DRIVER;
 
         gfxPalette(-1, 0, 0, 0);

@@ -37,7 +37,7 @@ struct MouseDriver {
     static inline int32_t lockedCalls = 0;
     static inline std::vector<std::string> moves;
 
-    static int32_t open(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+    static int32_t open(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) { return 0; }
     static void lock() { ++lockDepth; }
     static void unlock() { --lockDepth; }
     static int32_t readMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons,

@@ -18,7 +18,7 @@ namespace {
 // the calls.
 struct CountingDriver {
     static inline int32_t retraces = 0, presents = 0, pumps = 0;
-    static int32_t open(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+    static int32_t open(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) { return 0; }
     static void waitRetrace() { ++retraces; }
     static void present() { ++presents; }
     static void pumpEvents() { ++pumps; }

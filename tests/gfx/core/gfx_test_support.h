@@ -28,13 +28,14 @@ inline std::vector<std::string>& refusing() {
 template <int N> struct Recorder {
     static const char* name;
     static int32_t open(const char*, int32_t w, int32_t h, int32_t depth, int32_t rate,
-                        int32_t flags) {
+                        int32_t flags, GfxDisplayInfo* opened) {
         char line[128];
         std::snprintf(line, sizeof line, "open %s %dx%dx%d rate=%d flags=0x%X", name, w, h, depth,
                       rate, static_cast<unsigned>(flags));
         calls().push_back(line);
         for (const std::string& r : refusing())
             if (r == "*" || r == name) return -1;
+        *opened = {rate ? rate : 60, w, h};
         return 0;
     }
     static void close() { calls().push_back(std::string("close ") + name); }
@@ -49,8 +50,13 @@ template <int N> struct Recorder {
         calls().push_back(std::string("caption ") + title);
     }
     static constexpr GfxDriver driver() {
-        return {name,    open,    close,      lock,    unlock,  setColor, nullptr,
-                nullptr, nullptr, setCaption, nullptr, nullptr, nullptr,  nullptr};
+        return {.name = name,
+                .open = open,
+                .close = close,
+                .lock = lock,
+                .unlock = unlock,
+                .setColor = setColor,
+                .setCaption = setCaption};
     }
 };
 template <int N> const char* Recorder<N>::name = N == 0 ? "DirectX" : N == 1 ? "GDI" : "OpenGL";

@@ -87,7 +87,7 @@ void displayLoop() {
     }
 }
 
-int32_t standInOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t standInOpen(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) {
     if (gfxFrameLockOpen(&frameLock) != 0) return -1;
     if (!useBarrier) { // a system without the process-wide barrier
         frameLock.barrier = 0;

@@ -245,6 +245,12 @@ TEST_F(Selection, RefreshRateRetryWithZero) {
     EXPECT_EQ(std::vector<std::string>(calls().begin(), calls().begin() + 5), expected);
     ASSERT_NE(gfxMode, nullptr);
     EXPECT_EQ(gfxMode->driver, &GDI);
+    // What the driver that opened reported, not what a refused one left.
+    EXPECT_EQ(gfxMode->refreshRate, 75);
+    EXPECT_EQ(gfxDisplayOpened.width, 1280);
+    EXPECT_EQ(gfxDisplayOpened.height, 1024);
+    gfxScreen(0, 0, 0, 0, 0);
+    EXPECT_EQ(gfxDisplayOpened.refreshRate, 0);
 }
 
 TEST_F(Selection, NamedDriverFirstInAnyLetterCase) {
@@ -284,26 +290,17 @@ TEST_F(Selection, ToggledFlagsReachTheDriverThatOpens) {
     refusing().push_back("GDI");
     // Let GDI accept only in the toggled (windowed) pass.
     gfxDriverList = RECORDING_LIST;
-    static int32_t (*const gdiOpen)(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) =
-        Recorder<1>::open;
     static const GfxDriver windowedGdi = {
-        "GDI",
-        [](const char* t, int32_t w, int32_t h, int32_t d, int32_t r, int32_t f) {
-            int32_t result = gdiOpen(t, w, h, d, r, f);
-            return (f & SCRF_FULLSCREEN) ? result : 0;
-        },
-        Recorder<1>::close,
-        Recorder<1>::lock,
-        Recorder<1>::unlock,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr};
+        .name = "GDI",
+        .open =
+            [](const char* t, int32_t w, int32_t h, int32_t d, int32_t r, int32_t f,
+               GfxDisplayInfo* opened) {
+                int32_t result = Recorder<1>::open(t, w, h, d, r, f, opened);
+                return (f & SCRF_FULLSCREEN) ? result : 0;
+            },
+        .close = Recorder<1>::close,
+        .lock = Recorder<1>::lock,
+        .unlock = Recorder<1>::unlock};
     static const GfxDriver* const list[] = {&DX, &windowedGdi, &GL, nullptr};
     gfxDriverList = list;
     gfxScreen(21, 0, 0, SCRF_FULLSCREEN | SCRF_TOPMOST, 0);

@@ -16,6 +16,7 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/palette.h"
+#include "gfx/display/input.h"
 #include "gfx/sdl/sdl.h"
 #include "gfx/sdl/sdl_internal.h"
 #include "runtime/platform.h"
@@ -139,7 +140,7 @@ class SdlWindow : public ::testing::Test {
     }
     void focus() {
         xdotool("windowfocus --sync " + std::to_string(xWindow()));
-        ASSERT_TRUE(waitFor([] { return sdlState.active != 0; }));
+        ASSERT_TRUE(waitFor([] { return gfxInput.active != 0; }));
         takeKeys();
         takeEvents();
     }
@@ -374,7 +375,7 @@ TEST_F(SdlWindow, KeyEventsHeldKeysAndFocus) {
     sync();
     XSetInputFocus(xDisplay(), other, RevertToParent, CurrentTime);
     XSync(xDisplay(), False);
-    EXPECT_TRUE(waitFor([] { return sdlState.active == 0; }));
+    EXPECT_TRUE(waitFor([] { return gfxInput.active == 0; }));
     EXPECT_EQ(gfxIsKeyDown(0x36), 0);
     xdotool("keyup Shift_R");
     EXPECT_EQ(only(takeEvents(), {EV_FOCUS_LOST, EV_FOCUS_GAINED}),
@@ -430,7 +431,7 @@ TEST_F(SdlWindow, PointerButtonsAndWheels) {
                {EV_WHEEL, 2},
                {EV_WHEEL, 1},
                {EV_HWHEEL, -1}}));
-    EXPECT_EQ(sdlState.buttons, 0);
+    EXPECT_EQ(gfxInput.buttons, 0);
 
     // Out of the window: a leave event, and no mouse for the program.
     xdotool("mousemove 1000 900");
@@ -440,7 +441,7 @@ TEST_F(SdlWindow, PointerButtonsAndWheels) {
 
     // The program moves the pointer: clamped on the screen, stored as asked.
     EXPECT_EQ(gfxSetMouse(5000, 20, -1, -1), 0);
-    EXPECT_EQ(sdlState.mouseX, 5000);
+    EXPECT_EQ(gfxInput.x, 5000);
     sync();
     Window root, child;
     int rootX, rootY, winX, winY;
