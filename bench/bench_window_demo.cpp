@@ -151,10 +151,10 @@ double displayCost(const char* driver, int32_t flags, Marks marks) {
     const int steps = 200;
     double start = processSeconds();
     for (int i = 0; i < steps; ++i) {
-        winLock();
+        gfxDisplayLock();
         if (marks == EVERY_LINE) winMarkAllDirty();
         if (marks == ONE_LINE) gfxMode->dirtyLines[500] = 1;
-        winUnlock();
+        gfxDisplayUnlock();
         Sleep(10);
     }
     double cost = (processSeconds() - start) * 1000.0 / steps;
@@ -179,9 +179,9 @@ void latency() {
     _putenv("ZQGFX=gdi");
     if (gfxScreen(21, 1, 1, SCRF_FULLSCREEN, 0) != 0 || !gfxMode) return;
     Sleep(200);
-    winLock();
+    gfxDisplayLock();
     gdiSetBits = timedSend;
-    winUnlock();
+    gfxDisplayUnlock();
     std::vector<double> waits;
     for (int i = 0; i < 100; ++i) {
         int32_t y = (i * 97) % 1024;

@@ -2,6 +2,8 @@
 // and the upper layers the lower ones reach, registered before the program's
 // first statement. Without a display the SDL driver fails to open and the
 // screen falls back as usual.
+#include "gfx/compose.h"
+
 #include "console/console.h"
 #include "gfx/core/driver.h"
 #include "gfx/sdl/sdl.h"

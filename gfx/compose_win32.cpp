@@ -1,6 +1,8 @@
 // The Windows build composed: the display drivers in the order they are tried
 // and the upper layers the lower ones reach, registered before the program's
 // first statement.
+#include "gfx/compose.h"
+
 #include "console/console.h"
 #include "gfx/core/driver.h"
 #include "gfx/directx/directx.h"

@@ -8,6 +8,8 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
 #include "gfx/directx/directx.h"
+#include "gfx/display/display.h"
+#include "gfx/display/input.h"
 #include "gfx/win32/window.h"
 
 const GUID DD_IID_DIRECT_DRAW2 = {
@@ -140,6 +142,8 @@ bool openFullScreen() {
     int32_t displayHeight = setDisplayMode();
     if (!displayHeight) return false;
     ddState.verticalOffset = (displayHeight - s.height) / 2;
+    s.opened.width = s.width;
+    s.opened.height = displayHeight;
     return true;
 }
 
@@ -155,6 +159,8 @@ bool openWindow() {
                         d.windowRect.bottom - d.windowRect.top) != 0)
         return false;
     d.verticalOffset = 0;
+    s.opened.width = s.width;
+    s.opened.height = s.height;
     return SUCCEEDED(IDirectDraw2_SetCooperativeLevel(d.draw, s.window, DDSCL_NORMAL)) &&
            SUCCEEDED(IDirectDraw2_CreateClipper(d.draw, 0, &d.clipper, nullptr)) && d.clipper &&
            SUCCEEDED(IDirectDrawClipper_SetHWnd(d.clipper, 0, s.window));
@@ -239,11 +245,11 @@ bool createKeyboard() {
 // in short steps so that a closing screen is noticed. False once the screen is
 // being closed.
 bool pauseUnlessClosing(DWORD ms) {
-    winUnlock();
-    for (DWORD waited = 0; waited < ms && winState.initialised; waited += REFRESH_PASS_MS)
+    gfxDisplayUnlock();
+    for (DWORD waited = 0; waited < ms && gfxDisplayRunning(); waited += REFRESH_PASS_MS)
         Sleep(REFRESH_PASS_MS);
-    winLock();
-    return winState.initialised != 0;
+    gfxDisplayLock();
+    return gfxDisplayRunning();
 }
 
 // The display mode changed under the driver: everything again, every 300 ms
@@ -252,14 +258,14 @@ bool pauseUnlessClosing(DWORD ms) {
 bool recreate() {
     WinState& s = winState;
     bool take = !ddState.passLocked;
-    if (take) winLock();
+    if (take) gfxDisplayLock();
     ddExit();
     bool made = true;
     while (made && ddInit() != 0) {
         ddExit();
         made = pauseUnlessClosing(RECREATE_RETRY_MS);
     }
-    if (take) winUnlock();
+    if (take) gfxDisplayUnlock();
     if (made && s.flashWindowEx) {
         FLASHWINFO stop = {sizeof stop, s.window, FLASHW_STOP, 0, 0};
         s.flashWindowEx(&stop);
@@ -268,39 +274,19 @@ bool recreate() {
 }
 
 void passLock() {
-    winLock();
+    gfxDisplayTake();
     ddState.passLocked = true;
 }
 
 void passUnlock() {
     ddState.passLocked = false;
-    winUnlock();
-}
-
-// Lines [top, end) of the framebuffer that hold a dirty mark; end is 0 when
-// none does.
-struct Band {
-    int32_t top, end;
-};
-
-Band dirtyBand() {
-    GfxMode* m = gfxMode;
-    int32_t lines = winState.height;
-    if (!m || !m->dirtyLines) return {0, 0};
-    int32_t top = 0;
-    while (top < lines && !m->dirtyLines[top])
-        ++top;
-    if (top == lines) return {0, 0};
-    int32_t end = lines;
-    while (!m->dirtyLines[end - 1])
-        --end;
-    return {top, end};
+    gfxDisplayRelease();
 }
 
 // The surface's own lock and unlock are slow (the platform may copy the whole
 // surface), so they stay outside the framebuffer lock; only the conversion of
-// the dirty lines holds both. The band of lines converted, empty when none.
-Band drawDirtyLines() {
+// the dirty lines holds both. The band of display rows converted.
+GfxBand drawDirtyLines() {
     WinState& s = winState;
     DdState& d = ddState;
     DDSURFACEDESC desc;
@@ -310,23 +296,20 @@ Band drawDirtyLines() {
         std::memset(&desc, 0, sizeof desc);
         desc.dwSize = sizeof desc;
         result = IDirectDrawSurface_Lock(d.back, nullptr, &desc, DDLOCK_WAIT, nullptr);
-    } while (result == DD_SURFACE_LOST && s.initialised);
+    } while (result == DD_SURFACE_LOST && gfxDisplayRunning());
     if (FAILED(result)) return {0, 0};
     auto* memory = static_cast<uint8_t*>(desc.lpSurface);
     passLock();
-    Band band = dirtyBand();
-    if (band.end) {
-        s.blitter(memory + static_cast<ptrdiff_t>(desc.lPitch) * d.verticalOffset, desc.lPitch);
-        std::memset(gfxMode->dirtyLines, 0, static_cast<size_t>(s.height));
-    }
+    GfxBand band = gfxTakeDirtyBand(
+        s.blitter, memory + static_cast<ptrdiff_t>(desc.lPitch) * d.verticalOffset, desc.lPitch);
     passUnlock();
     IDirectDrawSurface_Unlock(d.back, desc.lpSurface);
     return band;
 }
 
-// Copies lines [top, end) of the back surface into the window's client area.
-// A client area of another size than the screen (a maximised window) gets the
-// whole surface, stretched.
+// Copies display rows [top, end) of the back surface into the window's client
+// area. A client area of another size than the screen (a maximised window)
+// gets the whole surface, stretched.
 void copyToWindow(int32_t top, int32_t end) {
     WinState& s = winState;
     DdState& d = ddState;
@@ -345,25 +328,21 @@ void copyToWindow(int32_t top, int32_t end) {
         RECT source = {0, top, s.width, end};
         MapWindowPoints(s.window, nullptr, reinterpret_cast<POINT*>(&target), 2);
         result = IDirectDrawSurface_Blt(d.primary, &target, d.back, &source, DDBLT_WAIT, nullptr);
-    } while (result == DD_SURFACE_LOST && s.initialised);
+    } while (result == DD_SURFACE_LOST && gfxDisplayRunning());
 }
 
-// Extended keys (DirectInput codes 128 to 255) count as their base scancode.
 // A lost acquisition keeps the previous states until it is back.
 void readKeyboard() {
-    GfxMode* m = gfxMode;
     IDirectInputDeviceA* keyboard = ddState.keyboard;
     if (!keyboard) return;
     BYTE state[DD_KEY_OBJECTS];
     HRESULT result = IDirectInputDevice_GetDeviceState(keyboard, sizeof state, state);
-    if (result == DI_NOT_ACQUIRED || result == DI_INPUT_LOST) {
+    if (result == DI_NOT_ACQUIRED || result == DI_INPUT_LOST)
         IDirectInputDevice_Acquire(keyboard);
-        return;
-    }
-    if (FAILED(result) || !m || !m->keyState) return;
-    for (int32_t i = 0; i < GFX_KEY_STATE_SIZE; ++i)
-        m->keyState[i] = ((state[i] | state[i + 128]) & 0x80) ? 1 : 0;
+    else if (SUCCEEDED(result))
+        gfxKeyStatesFromScancodes(state);
 }
+
 // Colour 0 over the whole primary, black before the desktop's mode returns.
 // Written through a surface lock: the platform's colour-fill blit may keep an
 // object of its own for every full-screen device it fills (Wine's keeps 120
@@ -391,13 +370,15 @@ void blankPrimary() {
 } // namespace
 
 int32_t ddOpen(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refreshRate,
-               int32_t flags) {
+               int32_t flags, GfxDisplayInfo* opened) {
     std::memset(&winState, 0, sizeof winState);
     if (flags & (SCRF_OPENGL | SCRF_TRANSPARENT)) return -1;
     winState.backEnd = {ddInit, ddExit, ddPaint, ddThread};
     ddState.windowX = (GetSystemMetrics(SM_CXSCREEN) - width) >> 1;
     ddState.windowY = (GetSystemMetrics(SM_CYSCREEN) - height) >> 1;
-    return winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags);
+    if (winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags) != 0) return -1;
+    *opened = winState.opened;
+    return 0;
 }
 
 int32_t ddInit() {
@@ -415,8 +396,8 @@ int32_t ddInit() {
     if (!(fullScreen() ? openFullScreen() : openWindow())) return -1;
     if (!createSurfaces() || !choosePixelFormat()) return -1;
     DWORD frequency = 0;
-    if (gfxMode && SUCCEEDED(IDirectDraw2_GetMonitorFrequency(d.draw, &frequency)))
-        gfxMode->refreshRate = static_cast<int32_t>(frequency);
+    if (SUCCEEDED(IDirectDraw2_GetMonitorFrequency(d.draw, &frequency)))
+        winState.opened.refreshRate = static_cast<int32_t>(frequency);
     d.vsyncEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!d.vsyncEvent || !createKeyboard()) return -1;
     return 0;
@@ -479,7 +460,7 @@ bool ddRestoreSurfaces() {
             return false;
         }
         // Restored surfaces hold nothing: the whole picture goes again.
-        winMarkAllDirty();
+        gfxMarkAllDirty();
     }
     return d.primary != nullptr;
 }
@@ -494,26 +475,26 @@ void ddRefreshPass() {
         if (d.vsyncEvent) WaitForSingleObject(d.vsyncEvent, VSYNC_WAIT_MS);
         d.vsyncRequested = 0;
     }
-    if (s.active) readKeyboard();
+    if (gfxInput.active) readKeyboard();
     // Messages before the picture: a switch to full screen replaces the
     // surfaces.
     winPumpMessages();
     // A full screen in the background shows nothing; its messages still go.
-    bool show = !fullScreen() || s.active;
+    bool show = !fullScreen() || gfxInput.active;
     if (show && s.paletteChanged && d.palette) {
         IDirectDrawPalette_SetEntries(d.palette, 0, 0, WIN_PALETTE_SIZE, s.palette);
         s.paletteChanged = 0;
     }
-    bool dirty = show && dirtyBand().end != 0;
+    bool dirty = show && gfxDirtyBand().count != 0;
     passUnlock();
     // Only what changed goes to the screen: a pass with nothing dirty leaves
     // the surfaces alone (the platform's surface work costs even when idle);
     // a hidden or uncovered window is redrawn through the paint message.
-    Band band = dirty ? drawDirtyLines() : Band{0, 0};
-    if (band.end && !fullScreen()) copyToWindow(band.top, band.end);
+    GfxBand band = dirty ? drawDirtyLines() : GfxBand{0, 0};
+    if (band.count && !fullScreen()) copyToWindow(band.top, band.top + band.count);
 }
 
-void ddThread(void* started) {
+void ddThread() {
     // What init made belongs to this thread (the window above all), so it is
     // undone here too, on failure as at the end.
     if (ddInit() != 0) {
@@ -521,9 +502,9 @@ void ddThread(void* started) {
         return;
     }
     winFirstPaint();
-    SetEvent(static_cast<HANDLE>(started));
-    winState.active = 1;
-    while (winState.initialised) {
+    gfxInputStarted();
+    gfxDisplayReady(0);
+    while (gfxDisplayRunning()) {
         Sleep(REFRESH_PASS_MS);
         ddRefreshPass();
     }
@@ -534,7 +515,7 @@ void ddWaitRetrace() {
     DdState& d = ddState;
     // The device is held for the wait, so a re-creation on the window thread
     // cannot release it underneath.
-    winLock();
+    gfxDisplayLock();
     IDirectDraw2* draw = d.draw;
     HANDLE event = d.vsyncEvent;
     if (draw && event) {
@@ -542,9 +523,9 @@ void ddWaitRetrace() {
         ResetEvent(event);
         d.vsyncRequested = 1;
     }
-    winUnlock();
+    gfxDisplayUnlock();
     if (!draw || !event) {
-        winWaitRetrace();
+        gfxDisplayWaitRetrace();
         return;
     }
     IDirectDraw2_WaitForVerticalBlank(draw, DDWAITVB_BLOCKBEGIN, nullptr);
@@ -555,22 +536,16 @@ void ddWaitRetrace() {
 namespace {
 struct ModeList {
     int32_t depth;
-    int32_t* modes;
-    int32_t count;
+    GfxModeList list;
 };
 
 HRESULT WINAPI addMode(LPDDSURFACEDESC desc, LPVOID context) {
-    auto* list = static_cast<ModeList*>(context);
+    auto* modes = static_cast<ModeList*>(context);
     const DDPIXELFORMAT& format = desc->ddpfPixelFormat;
     auto bits = static_cast<int32_t>(format.dwRGBBitCount);
     if (bits == 16 && format.dwGBitMask == 0x3E0) bits = 15;
-    if (bits != list->depth) return DDENUMRET_OK;
-    auto* grown = static_cast<int32_t*>(
-        std::realloc(list->modes, static_cast<size_t>(list->count + 1) * sizeof(int32_t)));
-    if (!grown) return DDENUMRET_OK;
-    list->modes = grown;
-    list->modes[list->count++] =
-        static_cast<int32_t>((desc->dwWidth << 16) | (desc->dwHeight & 0xFFFF));
+    gfxModeListAdd(&modes->list, static_cast<int32_t>(desc->dwWidth),
+                   static_cast<int32_t>(desc->dwHeight), bits, modes->depth, false);
     return DDENUMRET_OK;
 }
 } // namespace
@@ -589,22 +564,31 @@ int32_t* ddListModes(int32_t depth, int32_t* count) {
             return nullptr;
         }
     }
-    ModeList list = {depth, nullptr, 0};
+    ModeList modes = {depth, {nullptr, 0}};
     HRESULT result =
-        IDirectDraw2_EnumDisplayModes(draw, DDEDM_STANDARDVGAMODES, nullptr, &list, addMode);
+        IDirectDraw2_EnumDisplayModes(draw, DDEDM_STANDARDVGAMODES, nullptr, &modes, addMode);
     IDirectDraw2_Release(draw);
     if (library) ddLibraries.unload(library);
     if (FAILED(result)) {
-        std::free(list.modes);
+        std::free(modes.list.modes);
         if (count) *count = 0;
         return nullptr;
     }
-    if (count) *count = list.count;
-    return list.modes;
+    if (count) *count = modes.list.count;
+    return modes.list.modes;
 }
 
 const GfxDriver DIRECTX_DRIVER = {
-    "DirectX",     ddOpen,        winExit,      winLock,      winUnlock,
-    winSetColor,   ddWaitRetrace, winReadMouse, winMoveMouse, winSetCaption,
-    winMoveWindow, ddListModes,   nullptr,      nullptr,
+    .name = "DirectX",
+    .open = ddOpen,
+    .close = winExit,
+    .lock = gfxDisplayLock,
+    .unlock = gfxDisplayUnlock,
+    .setColor = winSetColor,
+    .waitRetrace = ddWaitRetrace,
+    .readMouse = gfxDisplayReadMouse,
+    .moveMouse = gfxDisplayMoveMouse,
+    .setCaption = winSetCaption,
+    .moveWindow = winMoveWindow,
+    .listModes = ddListModes,
 };

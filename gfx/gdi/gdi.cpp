@@ -7,6 +7,8 @@
 
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
+#include "gfx/display/display.h"
+#include "gfx/display/input.h"
 #include "gfx/gdi/gdi_internal.h"
 #include "gfx/win32/window.h"
 
@@ -20,10 +22,6 @@ constexpr DWORD REFRESH_PASS_MS = 10;
 
 int32_t roundUp4(int32_t n) {
     return (n + 3) & ~3;
-}
-
-int32_t lineMultiplier() {
-    return gfxMode && gfxMode->lineMultiplier > 1 ? gfxMode->lineMultiplier : 1;
 }
 
 void fillColourTable() {
@@ -52,12 +50,12 @@ bool makeBitmapInfo() {
     return true;
 }
 
-// Picks the blitter for the framebuffer's depth; false when one is needed and
-// none exists, or its buffer cannot be had.
+// Picks the blitter for the framebuffer's depth, and the buffer the window
+// is fed from; false when one is needed and none exists, or memory ran out.
 bool chooseBlitter() {
     WinState& s = winState;
     // A framebuffer whose lines are shown several times never goes out as it is.
-    bool aligned = (s.width & 3) == 0 && lineMultiplier() == 1;
+    bool aligned = (s.width & 3) == 0 && gfxLineMultiplier() == 1;
     s.blitter = nullptr;
     if ((s.flags & SCRF_TRANSPARENT) && s.depth == 32) {
         s.blitter = gdiTransparentBlit;
@@ -69,14 +67,9 @@ bool chooseBlitter() {
     } else if (!aligned && !(s.blitter = gfxSelectBlitter(32, 0))) {
         return false;
     }
+    // Without a blitter the framebuffer's own rows go out, from a copy taken
+    // under the lock (its rows are as long as these).
     int32_t bytesPerPixel = gfxMode ? gfxMode->bytesPerPixel : (s.depth + 7) / 8;
-    if (!s.blitter) {
-        // The framebuffer's own rows go out, from a copy taken under the lock.
-        size_t bytes = static_cast<size_t>(s.height) * static_cast<size_t>(bytesPerPixel) *
-                       static_cast<size_t>(s.width);
-        gdiState.snapshot = static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
-        return gdiState.snapshot != nullptr;
-    }
     gdiState.bufferPitch = roundUp4(bytesPerPixel * s.width);
     size_t bytes = static_cast<size_t>(s.height) * static_cast<size_t>(gdiState.bufferPitch);
     gdiState.buffer = static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
@@ -89,7 +82,7 @@ void readRefreshRate() {
     int rate = GetDeviceCaps(dc, VREFRESH);
     ReleaseDC(winState.window, dc);
     // 0 and 1 both stand for "the hardware's default rate": no known rate.
-    if (gfxMode) gfxMode->refreshRate = rate > 1 ? rate : 0;
+    winState.opened.refreshRate = rate > 1 ? rate : 0;
 }
 
 bool makePalette() {
@@ -123,15 +116,12 @@ void sendBand(HDC dc, int32_t first, int32_t count, const uint8_t* source) {
 }
 
 const uint8_t* bandSource(int32_t first) {
-    if (winState.blitter)
-        return gdiState.buffer + static_cast<ptrdiff_t>(first) * gdiState.bufferPitch;
-    return gfxMode->framebuffer + static_cast<ptrdiff_t>(first) * gfxMode->pitch;
+    return gdiState.buffer + static_cast<ptrdiff_t>(first) * gdiState.bufferPitch;
 }
 
 // A band taken from the framebuffer under the lock, waiting to go out.
 struct Band {
-    int32_t top, count; // display lines; count 0: nothing to send
-    const uint8_t* source;
+    GfxBand rows; // count 0: nothing to send
     bool realisePalette;
 };
 
@@ -141,38 +131,14 @@ struct Band {
 // while the device works, and the picture is still one consistent frame.
 Band takeBand() {
     WinState& s = winState;
-    GfxMode* m = gfxMode;
-    Band band = {0, 0, nullptr, false};
+    Band band = {{0, 0}, false};
     if (s.paletteChanged) {
         fillColourTable();
         if (gdiState.palette) SetPaletteEntries(gdiState.palette, 0, WIN_PALETTE_SIZE, s.palette);
         band.realisePalette = true;
         s.paletteChanged = 0;
     }
-    // Drawing marks framebuffer lines; with a line multiplier each covers
-    // several display lines.
-    int32_t multiplier = lineMultiplier();
-    int32_t lines = s.height / multiplier;
-    int32_t first = 0;
-    while (first < lines && !m->dirtyLines[first])
-        ++first;
-    if (first < lines) {
-        int32_t last = lines - 1;
-        while (!m->dirtyLines[last])
-            --last;
-        band.top = first * multiplier;
-        band.count = (last - first + 1) * multiplier;
-        if (s.blitter) {
-            s.blitter(gdiState.buffer, gdiState.bufferPitch);
-            band.source = bandSource(band.top);
-        } else {
-            size_t offset = static_cast<size_t>(band.top) * static_cast<size_t>(m->pitch);
-            std::memcpy(gdiState.snapshot + offset, m->framebuffer + offset,
-                        static_cast<size_t>(band.count) * static_cast<size_t>(m->pitch));
-            band.source = gdiState.snapshot + offset;
-        }
-    }
-    std::memset(m->dirtyLines, 0, static_cast<size_t>(s.height));
+    band.rows = gfxTakeDirtyBand(s.blitter, gdiState.buffer, gdiState.bufferPitch);
     return band;
 }
 
@@ -181,10 +147,11 @@ void sendPending(const Band& band) {
     HDC dc = GetDC(s.window);
     if (!dc) return; // the window is gone; the program decides when to close
     if (band.realisePalette) applyPalette(dc);
-    if (band.count > 0) {
-        sendBand(dc, band.top, band.count, band.source);
+    const GfxBand& rows = band.rows;
+    if (rows.count > 0) {
+        sendBand(dc, rows.top, rows.count, bandSource(rows.top));
         if (s.osVersion < OS_LAYERED) {
-            RECT r = {0, band.top, s.width, band.top + band.count};
+            RECT r = {0, rows.top, s.width, rows.top + rows.count};
             InvalidateRect(s.window, &r, FALSE);
         }
     }
@@ -192,14 +159,14 @@ void sendPending(const Band& band) {
 }
 
 void refreshLoop() {
-    while (winState.initialised) {
-        winLock();
-        if (winState.active) winPollKeys();
+    while (gfxDisplayRunning()) {
+        gfxDisplayTake();
+        if (gfxInput.active) winPollKeys();
         // Messages first: a switch to full screen replaces the buffers.
         winPumpMessages();
-        Band band = gfxMode ? takeBand() : Band{0, 0, nullptr, false};
-        winUnlock();
-        if (band.count > 0 || band.realisePalette) {
+        Band band = takeBand();
+        gfxDisplayRelease();
+        if (band.rows.count > 0 || band.realisePalette) {
             sendPending(band);
             // A system that composes windows itself (Wine) passes the drawing
             // on at the thread's next message wait, which would be the pump,
@@ -212,16 +179,18 @@ void refreshLoop() {
 } // namespace
 
 int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags) {
+                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) {
     std::memset(&winState, 0, sizeof winState);
     if (flags & SCRF_OPENGL) return -1;
     winState.backEnd = {gdiInit, gdiExit, gdiPaint, gdiThread};
-    return winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags);
+    if (winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags) != 0) return -1;
+    *opened = winState.opened;
+    return 0;
 }
 
 int32_t gdiInit() {
     WinState& s = winState;
-    gdiState = {nullptr, nullptr, 0, nullptr, 0, nullptr};
+    gdiState = {nullptr, nullptr, 0, nullptr, 0};
     WinScreen screen = winFindScreen();
     DWORD style, extendedStyle = 0;
     int32_t x, y, outerWidth = s.width, outerHeight = s.height;
@@ -231,6 +200,8 @@ int32_t gdiInit() {
         style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
         x = s.monitor ? screen.rect.left : 0;
         y = s.monitor ? screen.rect.top : 0;
+        s.opened.width = screen.rect.right - screen.rect.left;
+        s.opened.height = screen.rect.bottom - screen.rect.top;
     } else {
         style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
         if (!(s.flags & SCRF_FIXED)) style |= WS_MAXIMIZEBOX;
@@ -245,6 +216,8 @@ int32_t gdiInit() {
         outerHeight = outer.bottom - outer.top;
         winCentre(screen, outerWidth, outerHeight, &x, &y);
         style |= WS_VISIBLE;
+        s.opened.width = s.width;
+        s.opened.height = s.height;
     }
     if (winCreateWindow(style, extendedStyle, x, y, outerWidth, outerHeight) != 0) return -1;
     if (s.flags & SCRF_TRANSPARENT) {
@@ -259,7 +232,7 @@ int32_t gdiInit() {
 
 void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch) {
     GfxMode* m = gfxMode;
-    int32_t multiplier = lineMultiplier();
+    int32_t multiplier = gfxLineMultiplier();
     for (int32_t row = 0; row < m->height * multiplier; ++row) {
         int32_t line = row / multiplier;
         if (!m->dirtyLines[line]) continue;
@@ -272,11 +245,11 @@ void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch) {
     }
 }
 
-void gdiThread(void* started) {
+void gdiThread() {
     if (gdiInit() != 0) return;
     winFirstPaint();
-    SetEvent(static_cast<HANDLE>(started));
-    winState.active = 1;
+    gfxInputStarted();
+    gfxDisplayReady(0);
     refreshLoop();
     // The window belongs to this thread: it goes with it, not later, and the
     // desktop's mode comes back while the full-screen window still exists.
@@ -298,10 +271,8 @@ void gdiPaint() {
 void gdiExit() {
     WinState& s = winState;
     std::free(gdiState.buffer);
-    std::free(gdiState.snapshot);
     std::free(gdiState.bitmapInfo);
     gdiState.buffer = nullptr;
-    gdiState.snapshot = nullptr;
     gdiState.bitmapInfo = nullptr;
     // Back to the desktop's mode from the registry, also when the window
     // never came.
@@ -322,7 +293,16 @@ int32_t* gdiListModes(int32_t depth, int32_t* count) {
 }
 
 const GfxDriver GDI_DRIVER = {
-    "GDI",         gdiOpen,        winExit,      winLock,      winUnlock,
-    winSetColor,   winWaitRetrace, winReadMouse, winMoveMouse, winSetCaption,
-    winMoveWindow, gdiListModes,   nullptr,      nullptr,
+    .name = "GDI",
+    .open = gdiOpen,
+    .close = winExit,
+    .lock = gfxDisplayLock,
+    .unlock = gfxDisplayUnlock,
+    .setColor = winSetColor,
+    .waitRetrace = gfxDisplayWaitRetrace,
+    .readMouse = gfxDisplayReadMouse,
+    .moveMouse = gfxDisplayMoveMouse,
+    .setCaption = winSetCaption,
+    .moveWindow = winMoveWindow,
+    .listModes = gdiListModes,
 };

@@ -10,11 +10,10 @@ constexpr size_t GDI_BITMAP_INFO_SIZE = 1068;
 
 struct GdiState {
     BITMAPINFO* bitmapInfo;
-    uint8_t* buffer;     // conversion buffer; only with a blitter
+    uint8_t* buffer;     // the rows the window is fed from, converted or copied
     int32_t bufferPitch; // the mode's pitch rounded up to 4 bytes
     HPALETTE palette;
     int32_t modeChanged; // the display mode was changed for a full screen
-    uint8_t* snapshot;   // without a blitter: the band's rows, copied under the lock
 };
 extern GdiState gdiState;
 
@@ -23,10 +22,11 @@ using GdiSetBitsFn = int(WINAPI*)(HDC, int, int, DWORD, DWORD, int, int, UINT, U
                                   const BITMAPINFO*, UINT);
 extern GdiSetBitsFn gdiSetBits;
 
+struct GfxDisplayInfo;
 int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags);
+                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened);
 int32_t gdiInit();
 void gdiExit();
 void gdiPaint();
-void gdiThread(void* started);
+void gdiThread();
 void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch);

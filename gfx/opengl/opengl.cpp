@@ -6,6 +6,8 @@
 
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
+#include "gfx/display/display.h"
+#include "gfx/display/input.h"
 #include "gfx/opengl/opengl_internal.h"
 #include "gfx/win32/window.h"
 
@@ -170,7 +172,7 @@ void noLock() {}
 } // namespace
 
 int32_t oglOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags) {
+                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) {
     OglState& o = oglState;
     std::memset(&winState, 0, sizeof winState);
     o.module = nullptr;
@@ -204,6 +206,11 @@ int32_t oglOpen(const char* title, int32_t width, int32_t height, int32_t depth,
     o.context = o.createContext(o.dc);
     if (!o.context || !o.makeCurrent(o.dc, o.context)) return -1;
     if (request.samplesAt >= 0 && request.list[request.samplesAt] > 0) o.gl.enable(MULTISAMPLE);
+    // The device context is taken after the first placement: the rate is
+    // known only now.
+    int rate = GetDeviceCaps(o.dc, VREFRESH);
+    winState.opened.refreshRate = rate > 1 ? rate : 0;
+    *opened = winState.opened;
     return 0;
 }
 
@@ -316,11 +323,9 @@ int32_t oglInit() {
     SetWindowPos(s.window, HWND_TOP, x, y, width, height, placement);
     ShowWindow(s.window, SW_SHOW);
     SetForegroundWindow(s.window);
-    s.active = 1;
-    // The device context is taken after the first placement: then the rate
-    // is not known yet.
-    int rate = oglState.dc ? GetDeviceCaps(oglState.dc, VREFRESH) : 0;
-    if (gfxMode) gfxMode->refreshRate = rate > 1 ? rate : 0;
+    gfxInputStarted();
+    s.opened.width = (s.flags & SCRF_FULLSCREEN) ? screen.rect.right - screen.rect.left : s.width;
+    s.opened.height = (s.flags & SCRF_FULLSCREEN) ? screen.rect.bottom - screen.rect.top : s.height;
     return 0;
 }
 
@@ -336,7 +341,7 @@ void oglPresent() {
 }
 
 void oglPumpEvents() {
-    if (winState.active) winPollKeys();
+    if (gfxInput.active) winPollKeys();
     winPumpMessages();
 }
 
@@ -344,8 +349,19 @@ int32_t* oglListModes(int32_t depth, int32_t* count) {
     return winListModes(depth, count, false);
 }
 
+// No lock: the framebuffer is not shown and there is no display thread.
 const GfxDriver OPENGL_DRIVER = {
-    "OpenGL",      oglOpen,        oglClose,     noLock,        noLock,
-    nullptr,       winWaitRetrace, winReadMouse, winMoveMouse,  winSetCaption,
-    winMoveWindow, oglListModes,   oglPresent,   oglPumpEvents,
+    .name = "OpenGL",
+    .open = oglOpen,
+    .close = oglClose,
+    .lock = noLock,
+    .unlock = noLock,
+    .waitRetrace = gfxDisplayWaitRetrace,
+    .readMouse = gfxDisplayReadMouse,
+    .moveMouse = gfxDisplayMoveMouse,
+    .setCaption = winSetCaption,
+    .moveWindow = winMoveWindow,
+    .listModes = oglListModes,
+    .present = oglPresent,
+    .pumpEvents = oglPumpEvents,
 };

@@ -83,8 +83,9 @@ extern OglState oglState;
 // every open decides the attributes from the screen and its flags.
 extern GlAttributes oglRequested;
 
+struct GfxDisplayInfo;
 int32_t oglOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags);
+                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened);
 void oglClose();
 void oglPresent();
 void oglPumpEvents();

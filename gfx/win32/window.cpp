@@ -2,21 +2,19 @@
 // driver slots shared by the Windows back ends.
 #include "gfx/win32/window.h"
 
-#include <process.h>
-
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
-#include "console/keys.h"
 #include "gfx/core/mode.h"
+#include "gfx/display/display.h"
+#include "gfx/display/input.h"
 
 WinState winState;
 WinLayer winLayer;
 
 namespace {
 constexpr char CLASS_PREFIX[] = "zqgfxclass_";
-constexpr int32_t DEFAULT_RETRACE_MS = 16;
 
 void freeCharBuffers() {
     std::free(winLayer.wideText);
@@ -64,35 +62,45 @@ void buildClassName(const char* title) {
                  sizeof winState.className - 1 - used);
 }
 
-unsigned __stdcall threadStart(void* started) {
-    winLayer.windowThreadId = GetCurrentThreadId();
-    winState.backEnd.thread(started);
-    return 0;
+// The window thread: the back end's, raised while the screen asked for a
+// high priority (the window procedure follows the focus).
+void windowThread() {
+    if (winState.flags & SCRF_HIGH_PRIORITY)
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    winState.backEnd.thread();
 }
 
-bool onWindowThread() {
-    return GetCurrentThreadId() == winLayer.windowThreadId;
-}
-
-// Starts the window thread and waits until the back end has made its window
-// (the event) or the thread has ended (its init failed).
-int32_t startWindowThread() {
-    if (gfxFrameLockOpen(&winLayer.lock) != 0) return -1;
-    HANDLE started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!started) return -1;
-    // _beginthreadex keeps the handle valid after the thread ends, so the wait
-    // below and the one at close never meet a recycled handle.
-    uintptr_t thread = _beginthreadex(nullptr, 0, threadStart, started, 0, nullptr);
-    if (!thread) {
-        CloseHandle(started);
-        return -1;
-    }
-    winLayer.windowThread = reinterpret_cast<HANDLE>(thread);
-    HANDLE waits[2] = {started, winLayer.windowThread};
-    DWORD which = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    CloseHandle(started);
-    return which == WAIT_OBJECT_0 ? 0 : -1;
-}
+// The pointer's platform side, for the display layer's pointer state.
+const GfxPointerHost POINTER = {
+    .track =
+        [](int32_t on) {
+            if (!on) {
+                KillTimer(winState.window, LEAVE_TIMER_ID);
+                return;
+            }
+            TRACKMOUSEEVENT request = {sizeof request, TME_LEAVE, winState.window, HOVER_DEFAULT};
+            winState.trackMouseEvent(&request);
+        },
+    .confine =
+        [](int32_t on) {
+            if (on)
+                winClipCursor();
+            else
+                ClipCursor(nullptr);
+        },
+    .warp =
+        [](int32_t x, int32_t y) {
+            POINT p = {x, y};
+            if (!(winState.flags & SCRF_FULLSCREEN)) ClientToScreen(winState.window, &p);
+            SetCursorPos(p.x, p.y);
+        },
+    .showCursor =
+        [](int32_t) {
+            // The window procedure's WM_SETCURSOR shows the pointer or not.
+            PostMessageA(winState.window, WM_SETCURSOR, reinterpret_cast<WPARAM>(winState.window),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        },
+};
 } // namespace
 
 int32_t winInit(const char* title, int32_t width, int32_t height, int32_t depth,
@@ -106,10 +114,8 @@ int32_t winInit(const char* title, int32_t width, int32_t height, int32_t depth,
         GetCursorPos(&pointer);
         s.monitor = s.monitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
     }
-    winLayer.cursorVisible = 1;
-    winLayer.lastScreenX = WIN_NO_SCREEN_POSITION;
-    s.mouseClip = 0;
     if (!s.trackMouseEvent) s.trackMouseEvent = winLeaveTimerStart;
+    gfxInputOpen(&POINTER, width, height);
 
     winLayer.savedScreenSaver = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &winLayer.savedScreenSaver, 0);
@@ -134,45 +140,25 @@ int32_t winInit(const char* title, int32_t width, int32_t height, int32_t depth,
     c.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     c.lpszClassName = s.className;
 
-    winLayer.wheel = 0;
-    winLayer.buttons = 0;
     s.initialised = 1; // from here on winExit undoes what exists
     freeCharBuffers();
     if (!RegisterClassA(&c) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return -1;
-
-    if (flags & SCRF_OPENGL) {
-        winLayer.windowThread = nullptr;
-        return 0;
-    }
-    if (startWindowThread() != 0) return -1;
-    if (flags & SCRF_HIGH_PRIORITY)
-        SetThreadPriority(winLayer.windowThread, THREAD_PRIORITY_ABOVE_NORMAL);
-    return 0;
+    // The OpenGL driver keeps its window on the program's thread.
+    if (flags & SCRF_OPENGL) return 0;
+    return gfxDisplayStart(windowThread);
 }
 
 void winExit() {
     WinState& s = winState;
     if (!s.initialised) return;
     s.initialised = 0;
-    // The program may close the screen while it holds the framebuffer lock;
-    // the window thread needs the lock for its last pass.
-    gfxFrameForceRelease(&winLayer.lock);
-    if (winLayer.windowThread) {
-        WaitForSingleObject(winLayer.windowThread, INFINITE);
-        CloseHandle(winLayer.windowThread);
-        winLayer.windowThread = nullptr;
-    }
-    winLayer.windowThreadId = 0;
-    gfxFrameLockClose(&winLayer.lock);
+    gfxDisplayStop();
     freeCharBuffers();
     if (s.backEnd.exit) s.backEnd.exit();
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, static_cast<UINT>(winLayer.savedScreenSaver),
                           nullptr, 0);
     UnregisterClassA(s.className, s.instance);
-    if (s.mouseClip) {
-        ClipCursor(nullptr);
-        s.mouseClip = 0;
-    }
+    gfxInputClose();
 }
 
 int32_t winCreateWindow(DWORD style, DWORD extendedStyle, int32_t x, int32_t y, int32_t width,
@@ -201,13 +187,8 @@ void winFirstPaint() {
 }
 
 void winPollKeys() {
-    GfxMode* m = gfxMode;
     BYTE keys[256];
-    if (!m || !m->keyState || !GetKeyboardState(keys)) return;
-    for (const ScanVkEntry* row = scanVkTable; row->scan; ++row) {
-        bool down = (keys[row->vk] & 0x80) || (row->vk2 && (keys[row->vk2] & 0x80));
-        if (row->scan < GFX_KEY_STATE_SIZE) m->keyState[row->scan] = down ? 1 : 0;
-    }
+    if (GetKeyboardState(keys)) gfxKeyStatesFromVirtualKeys(keys);
 }
 
 void winClipCursor() {
@@ -257,33 +238,17 @@ void winCentre(const WinScreen& screen, int32_t outerWidth, int32_t outerHeight,
 }
 
 int32_t* winListModes(int32_t depth, int32_t* count, bool paired) {
-    int32_t* modes = nullptr;
-    int32_t found = 0;
+    GfxModeList list = {nullptr, 0};
     DEVMODEA mode;
     std::memset(&mode, 0, sizeof mode);
     mode.dmSize = sizeof mode;
-    auto accepts = [depth, paired](int32_t bits) {
-        if (bits == depth) return true;
-        return paired && ((bits == 15 && depth == 16) || (bits == 16 && depth == 15) ||
-                          (bits == 24 && depth == 32) || (bits == 32 && depth == 24));
-    };
-    for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i) {
-        if (!accepts(static_cast<int32_t>(mode.dmBitsPerPel))) continue;
-        auto* grown = static_cast<int32_t*>(
-            std::realloc(modes, static_cast<size_t>(found + 1) * sizeof(int32_t)));
-        if (!grown) break;
-        modes = grown;
-        modes[found++] =
-            static_cast<int32_t>((mode.dmPelsWidth << 16) | (mode.dmPelsHeight & 0xFFFF));
-    }
-    if (count) *count = found;
-    return modes;
-}
-
-void winMarkAllDirty() {
-    GfxMode* m = gfxMode;
-    if (m && m->dirtyLines && winState.height > 0)
-        std::memset(m->dirtyLines, 1, static_cast<size_t>(winState.height));
+    for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &mode); ++i)
+        if (!gfxModeListAdd(&list, static_cast<int32_t>(mode.dmPelsWidth),
+                            static_cast<int32_t>(mode.dmPelsHeight),
+                            static_cast<int32_t>(mode.dmBitsPerPel), depth, paired))
+            break;
+    if (count) *count = list.count;
+    return list.modes;
 }
 
 void winSetColor(int32_t index, int32_t red, int32_t green, int32_t blue) {
@@ -296,55 +261,13 @@ void winSetColor(int32_t index, int32_t red, int32_t green, int32_t blue) {
     winState.paletteChanged = 1;
 }
 
-void winWaitRetrace() {
-    int32_t rate = gfxMode ? gfxMode->refreshRate : 0;
-    Sleep(rate > 0 ? static_cast<DWORD>(1000 / rate) : DEFAULT_RETRACE_MS);
-}
-
-int32_t winReadMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip) {
-    if (!winState.active || !winLayer.mouseInside) return -1;
-    if (x) *x = winLayer.mouseX;
-    if (y) *y = winLayer.mouseY;
-    if (wheel) *wheel = winLayer.wheel;
-    if (buttons) *buttons = winLayer.buttons;
-    if (clip) *clip = winState.mouseClip;
-    return 0;
-}
-
-void winMoveMouse(int32_t x, int32_t y, int32_t cursor, int32_t clip) {
-    WinState& s = winState;
-    if (x >= 0) {
-        POINT p = {x < s.width - 1 ? x : s.width - 1,
-                   y < 0 ? 0 : (y < s.height ? y : s.height - 1)};
-        if (!(s.flags & SCRF_FULLSCREEN)) ClientToScreen(s.window, &p);
-        SetCursorPos(p.x, p.y);
-        winLayer.mouseX = x;
-        winLayer.mouseY = y;
-    }
-    if (cursor >= 0) {
-        int32_t visible = cursor > 0 ? 1 : 0;
-        if (visible != winLayer.cursorVisible) {
-            winLayer.cursorVisible = visible;
-            PostMessageA(s.window, WM_SETCURSOR, reinterpret_cast<WPARAM>(s.window),
-                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        }
-    }
-    if (clip == 0) {
-        s.mouseClip = 0;
-        ClipCursor(nullptr);
-    } else if (clip > 0) {
-        s.mouseClip = 1;
-        winClipCursor();
-    }
-}
-
 void winSetCaption(const char* title) {
     // The window thread answers the title change, and it needs the lock.
     bool held = gfxMode && gfxMode->lockCount != 0;
-    if (held) winUnlock();
+    if (held) gfxDisplayUnlock();
     winState.title = title ? title : "";
     SetWindowTextA(winState.window, winState.title);
-    if (gfxMode && gfxMode->lockCount != 0) winLock();
+    if (gfxMode && gfxMode->lockCount != 0) gfxDisplayLock();
 }
 
 int32_t winMoveWindow(int32_t x, int32_t y) {
@@ -356,18 +279,4 @@ int32_t winMoveWindow(int32_t x, int32_t y) {
                  SWP_ASYNCWINDOWPOS | SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOSIZE);
     return static_cast<int32_t>((static_cast<uint32_t>(r.top) << 16) |
                                 (static_cast<uint32_t>(r.left) & 0xFFFF));
-}
-
-void winLock() {
-    if (onWindowThread())
-        gfxFrameDisplayTake(&winLayer.lock);
-    else
-        gfxFrameProgramTake(&winLayer.lock);
-}
-
-void winUnlock() {
-    if (onWindowThread())
-        gfxFrameDisplayRelease(&winLayer.lock);
-    else
-        gfxFrameProgramRelease(&winLayer.lock);
 }

@@ -4,13 +4,12 @@
 // framebuffer lock, close).
 //
 // A back end clears `winState`, installs its four `WinBackEnd` routines and
-// calls `winInit`, which starts the window thread and waits until the back
-// end's `init` has created the window (success) or the thread has ended
-// (failure, -1). `winExit` stops the thread, undoes everything `winInit` and
-// `init` made and is safe on a half-opened layer. The window procedure turns
-// messages into keys, events, the key-state array and the mouse state; on the
-// window thread it runs while that thread holds the framebuffer lock.
-// Windows only.
+// calls `winInit`, which starts the window thread (the display layer's display
+// thread) and waits until the back end's `init` has created the window
+// (success) or failed (-1). `winExit` stops the thread, undoes everything
+// `winInit` and `init` made and is safe on a half-opened layer. The window
+// procedure turns messages into the display layer's input calls; on the window
+// thread it runs while that thread holds the framebuffer lock. Windows only.
 #pragma once
 
 #include <windows.h>
@@ -20,15 +19,14 @@
 #include <cstdint>
 
 #include "gfx/blit/blit.h"
-#include "gfx/console/input.h"
-#include "gfx/core/frame_lock.h"
+#include "gfx/core/driver.h"
 
 // The routines a back end lends the layer.
 struct WinBackEnd {
-    int32_t (*init)();             // make the window and display objects; 0 = success
-    void (*exit)();                // destroy what init made
-    void (*paint)();               // redraw the whole window from the framebuffer
-    void (*thread)(void* started); // init, signal `started`, refresh until closed
+    int32_t (*init)(); // make the window and display objects; 0 = success
+    void (*exit)();    // destroy what init made
+    void (*paint)();   // redraw the whole window from the framebuffer
+    void (*thread)();  // init, gfxDisplayReady, refresh while running
 };
 
 using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
@@ -51,14 +49,12 @@ struct WinState {
     PALETTEENTRY palette[WIN_PALETTE_SIZE]; // red, green, blue, PC_NOCOLLAPSE
     Blitter blitter;                        // null: the framebuffer is shown as it is
     HMONITOR monitor;
-    int32_t initialised; // the window thread runs while set
+    int32_t initialised; // winExit has something to undo
     int32_t paletteChanged;
-    int32_t active; // the window has the keyboard focus
     int32_t width, height, depth, flags, refreshRate;
     const char* title; // the caller's string
     char className[WIN_CLASS_NAME_SIZE];
     WinBackEnd backEnd;
-    int32_t mouseClip;
     SetLayeredWindowAttributesFn setLayeredWindowAttributes;
     MonitorFromWindowFn monitorFromWindow;
     MonitorFromPointFn monitorFromPoint;
@@ -66,6 +62,7 @@ struct WinState {
     TrackMouseEventFn trackMouseEvent; // winLeaveTimerStart when the platform lacks it
     GetMonitorInfoAFn getMonitorInfoA;
     ChangeDisplaySettingsExAFn changeDisplaySettingsExA;
+    GfxDisplayInfo opened; // what init found; the open reports it
 };
 static_assert(offsetof(WinState, osVersion) == 0 && sizeof(PALETTEENTRY) == 4,
               "version first; palette entries of four bytes");
@@ -74,17 +71,7 @@ static_assert(offsetof(WinState, className) + WIN_CLASS_NAME_SIZE <= offsetof(Wi
 
 // State of the layer that survives a back end's open.
 struct WinLayer {
-    GfxFrameLock lock;                 // open while a window thread exists
-    HANDLE windowThread;               // null without a thread (OpenGL)
-    std::atomic<DWORD> windowThreadId; // winLock's side: the window thread's, else the program's
     BOOL savedScreenSaver;
-    int32_t cursorVisible;
-    int32_t buttons, previousButtons; // BTN_* bits
-    int32_t wheel, horizontalWheel;
-    int32_t mouseX, mouseY;
-    int32_t mouseInside;
-    int32_t lastScreenX, lastScreenY; // lastScreenX 0xFFFF: none recorded
-    int32_t mouseTracking;
     wchar_t* wideText; // WM_CHAR conversion buffers; only grow
     int32_t wideCapacity;
     char* oemText;
@@ -96,7 +83,6 @@ extern WinLayer winLayer;
 
 constexpr int32_t MOVE_KEEP = INT32_MIN; // winMoveWindow: keep this coordinate
 constexpr UINT_PTR LEAVE_TIMER_ID = 2;
-constexpr int32_t WIN_NO_SCREEN_POSITION = 0xFFFF;
 
 int32_t winInit(const char* title, int32_t width, int32_t height, int32_t depth,
                 int32_t refreshRate, int32_t flags);
@@ -110,7 +96,7 @@ void winPumpMessages();
 // event: the platform sets up its drawing for the window then, at the open,
 // rather than in the first pass, under the lock the program waits for.
 void winFirstPaint();
-// Fills the mode's key-state array from the keyboard state.
+// The key-state array from the keyboard's state.
 void winPollKeys();
 void winClipCursor();
 
@@ -129,26 +115,17 @@ bool winChangeDisplayMode(const WinScreen& screen);
 void winCentre(const WinScreen& screen, int32_t outerWidth, int32_t outerHeight, int32_t* x,
                int32_t* y);
 
-// Driver slots.
+// Driver slots (the others are the display layer's).
 void winSetColor(int32_t index, int32_t red, int32_t green, int32_t blue);
-void winWaitRetrace();
-int32_t winReadMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip);
-void winMoveMouse(int32_t x, int32_t y, int32_t cursor, int32_t clip);
 void winSetCaption(const char* title);
 int32_t winMoveWindow(int32_t x, int32_t y);
-// The framebuffer lock (gfx/core/frame_lock.h): the display side on the
-// window thread, the program side on any other thread.
-void winLock();
-void winUnlock();
 
 // The window procedure and what it drives.
 LRESULT CALLBACK winWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI winLeaveTimerStart(LPTRACKMOUSEEVENT request);
 void CALLBACK winLeaveTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 void winToggleFullScreen();
-// The primary device's display modes of `depth` as (width << 16) | height,
-// growing by one entry per match until memory runs out; `paired` also takes
-// 15 for 16 and 24 for 32 and the other way round. The caller frees the list.
+// The primary device's display modes of `depth` as (width << 16) | height;
+// `paired` also takes 15 for 16 and 24 for 32 and the other way round. The
+// caller frees the list.
 int32_t* winListModes(int32_t depth, int32_t* count, bool paired);
-// Marks every display line for redrawing.
-void winMarkAllDirty();

@@ -188,7 +188,7 @@ TEST_F(StandInTest, WindowGetsOnlyTheChangedLines) {
 TEST_F(StandInTest, KeyboardStateFoldsExtendedKeysAndSurvivesLostAcquisition) {
     standin::install({});
     ASSERT_EQ(gfxScreenSize(64, 48, 8, 1, 0, 0), 0);
-    ASSERT_TRUE(waitFor([] { return winState.active != 0; }));
+    ASSERT_TRUE(waitFor([] { return gfxInput.active != 0; }));
     const int down[] = {0x1E, 0x9D, 0xC8}; // A, right Ctrl, up arrow
     gfxLock();
     for (int k : down)

@@ -19,7 +19,7 @@ void cycle(int i) {
     if (i % 20 == 0) settle(30); // now and then let the thread draw
     closeScreen();
     // A failed open on the way: the full screen of a size no display has.
-    ASSERT_EQ(GDI_DRIVER.open("zqcycles", 123, 77, 8, 0, SCRF_FULLSCREEN), -1);
+    ASSERT_EQ(GDI_DRIVER.open("zqcycles", 123, 77, 8, 0, SCRF_FULLSCREEN, &opened), -1);
     GDI_DRIVER.close();
 }
 

@@ -51,7 +51,6 @@ TEST_F(GdiWindow, EightBitWindowShowsTheFramebufferWithoutBlitter) {
     ASSERT_NE(gfxMode, nullptr);
     ASSERT_STREQ(gfxMode->driver->name, "GDI");
     EXPECT_EQ(winState.blitter, nullptr);
-    EXPECT_EQ(gdiState.buffer, nullptr);
     SIZE size = clientSize();
     EXPECT_EQ(size.cx, 640);
     EXPECT_EQ(size.cy, 480);
@@ -160,10 +159,10 @@ TEST_F(GdiWindow, OnlyTheDirtyBandIsSent) {
     // desktop may cause one, and then the round is run again.
     for (int round = 0; round < 5; ++round) {
         takeEvents();
-        winLock();
+        gfxDisplayLock();
         bands.clear();
         gdiSetBits = recordBand;
-        winUnlock();
+        gfxDisplayUnlock();
         settle(60);
         bool quiet = bands.empty();
 
@@ -199,24 +198,24 @@ TEST_F(GdiWindow, FailingInitLeavesNothingBehind) {
     HANDLE process = GetCurrentProcess();
     DWORD handlesBefore = 0, handlesAfter = 0;
     GetProcessHandleCount(process, &handlesBefore);
-    EXPECT_EQ(GDI_DRIVER.open("zqfail", 123, 77, 8, 0, SCRF_FULLSCREEN), -1);
+    EXPECT_EQ(GDI_DRIVER.open("zqfail", 123, 77, 8, 0, SCRF_FULLSCREEN, &opened), -1);
     EXPECT_EQ(FindWindowA("zqgfxclass_zqfail", nullptr), nullptr);
     GDI_DRIVER.close();
     WNDCLASSA c;
     EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), "zqgfxclass_zqfail", &c));
-    EXPECT_EQ(winLayer.windowThread, nullptr);
+    EXPECT_FALSE(gfxDisplayRunning());
     GetProcessHandleCount(process, &handlesAfter);
     EXPECT_EQ(handlesAfter, handlesBefore);
 
     // An OpenGL screen is never GDI's.
-    EXPECT_EQ(GDI_DRIVER.open("zqfail", 123, 77, 8, 0, SCRF_OPENGL), -1);
+    EXPECT_EQ(GDI_DRIVER.open("zqfail", 123, 77, 8, 0, SCRF_OPENGL, &opened), -1);
     GDI_DRIVER.close();
     EXPECT_EQ(FindWindowA("zqgfxclass_zqfail", nullptr), nullptr);
 }
 
 TEST_F(GdiWindow, ClassNameIsCutAndTheIconFallsBack) {
     std::string title(200, 't');
-    ASSERT_EQ(GDI_DRIVER.open(title.c_str(), 64, 48, 8, 0, 0), 0);
+    ASSERT_EQ(GDI_DRIVER.open(title.c_str(), 64, 48, 8, 0, 0, &opened), 0);
     EXPECT_EQ(std::strlen(winState.className), 139u);
     EXPECT_EQ(std::string(winState.className), "zqgfxclass_" + std::string(128, 't'));
     EXPECT_EQ(FindWindowA(winState.className, nullptr), winState.window);
@@ -289,9 +288,9 @@ TEST_F(GdiWindow, TheLockKeepsTheWindowThreadOut) {
     EXPECT_EQ(gfxMode->dirtyLines[5], 1) << "no refresh pass while the program holds the lock";
     gfxUnlock(1, 0);
     EXPECT_TRUE(waitFor([] {
-        winLock();
+        gfxDisplayLock();
         bool clean = gfxMode->dirtyLines[5] == 0;
-        winUnlock();
+        gfxDisplayUnlock();
         return clean;
     }));
 }
@@ -331,7 +330,7 @@ TEST_F(GdiWindow, ClosingWhileTheProgramHoldsTheLock) {
     gfxLock();
     closeScreen(); // must not wait forever for the window thread
     EXPECT_EQ(gfxMode, nullptr);
-    EXPECT_EQ(winLayer.windowThread, nullptr);
+    EXPECT_FALSE(gfxDisplayRunning());
 }
 
 } // namespace

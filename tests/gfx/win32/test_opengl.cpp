@@ -165,7 +165,7 @@ class OpenGl : public ::testing::Test {
         _putenv("ZQGFX=");
     }
     int32_t open(int32_t depth, int32_t flags) {
-        return OPENGL_DRIVER.open("zqgl", 320, 200, depth, 0, SCRF_OPENGL | flags);
+        return OPENGL_DRIVER.open("zqgl", 320, 200, depth, 0, SCRF_OPENGL | flags, &opened);
     }
     // After a close: no window, context or class left, the library released.
     void expectNothingLeft() {
@@ -297,11 +297,11 @@ TEST_F(OpenGl, FailureAtAnyStepLeavesNothingBehind) {
 }
 
 TEST_F(OpenGl, OnlyOpenGlOpensOpenGlScreens) {
-    EXPECT_EQ(OPENGL_DRIVER.open("zqgl", 320, 200, 32, 0, 0), -1);
+    EXPECT_EQ(OPENGL_DRIVER.open("zqgl", 320, 200, 32, 0, 0, &opened), -1);
     EXPECT_TRUE(standIn.calls.empty()) << "refused before loading anything";
     OPENGL_DRIVER.close();
     for (const GfxDriver* other : {&GDI_DRIVER, &DIRECTX_DRIVER}) {
-        EXPECT_EQ(other->open("zqgl", 320, 200, 32, 0, SCRF_OPENGL), -1) << other->name;
+        EXPECT_EQ(other->open("zqgl", 320, 200, 32, 0, SCRF_OPENGL, &opened), -1) << other->name;
         other->close();
     }
     expectNothingLeft();
@@ -320,22 +320,22 @@ TEST_F(OpenGl, InputArrivesOnlyWhileEventsArePumped) {
     takeEvents();
     takeKeys();
     HWND w = winState.window;
-    winLayer.mouseX = winLayer.mouseY = 0;
+    gfxInput.x = gfxInput.y = 0;
     PostMessageA(w, WM_KEYDOWN, VK_F1, keyParam(0x3B));
     PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(17, 23));
     PostMessageA(w, WM_CLOSE, 0, 0);
     Sleep(100);
     EXPECT_TRUE(takeKeys().empty());
     EXPECT_TRUE(takeEvents().empty());
-    EXPECT_EQ(winLayer.mouseX, 0);
+    EXPECT_EQ(gfxInput.x, 0);
 
     OPENGL_DRIVER.pumpEvents();
     EXPECT_EQ(takeKeys(), (std::vector<int32_t>{0x3BFF, KEY_WINDOW_CLOSE}));
     std::vector<GfxEvent> events = takeEvents();
     EXPECT_TRUE(hasEvent(events, EV_KEY_DOWN));
     EXPECT_TRUE(hasEvent(events, EV_CLOSE_REQUEST));
-    EXPECT_EQ(winLayer.mouseX, 17);
-    EXPECT_EQ(winLayer.mouseY, 23);
+    EXPECT_EQ(gfxInput.x, 17);
+    EXPECT_EQ(gfxInput.y, 23);
 }
 
 TEST_F(OpenGl, AltEnterSwitchesToFullScreenAndKeepsTheContext) {

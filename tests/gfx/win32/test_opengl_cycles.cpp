@@ -20,7 +20,7 @@ void cycle() {
     closeScreen();
     // A full screen of a size no display has: refused after the library,
     // the class and the setup window's context have come and gone.
-    ASSERT_EQ(OPENGL_DRIVER.open("zqglcycles", 123, 77, 32, 0, SCRF_OPENGL | SCRF_FULLSCREEN), -1);
+    ASSERT_EQ(OPENGL_DRIVER.open("zqglcycles", 123, 77, 32, 0, SCRF_OPENGL | SCRF_FULLSCREEN, &opened), -1);
     OPENGL_DRIVER.close();
 }
 

@@ -22,7 +22,7 @@ class WindowInput : public ::testing::Test {
         useGdi();
         ASSERT_EQ(gfxScreen(18, 0, 0, 0, 0), 0);
         ASSERT_NE(gfxMode, nullptr);
-        ASSERT_TRUE(waitFor([] { return winState.active != 0; }));
+        ASSERT_TRUE(waitFor([] { return gfxInput.active != 0; }));
         drain();
     }
     void TearDown() override { closeScreen(); }
@@ -154,10 +154,10 @@ TEST_F(WindowInput, PointerFirstMessageEnterAndDeltas) {
     RECT client = clientOnScreen();
     SetCursorPos(client.left + 50, client.top + 50);
     sync();
-    winLock();
-    winLayer.lastScreenX = WIN_NO_SCREEN_POSITION;
-    winLayer.mouseTracking = 0;
-    winUnlock();
+    gfxDisplayLock();
+    gfxInput.lastScreenX = GFX_NO_POSITION;
+    gfxInput.tracking = 0;
+    gfxDisplayUnlock();
     drain();
 
     post(WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
@@ -187,7 +187,7 @@ TEST_F(WindowInput, PointerFirstMessageEnterAndDeltas) {
 
     // Leaving the window ends the tracking with a leave event.
     SetCursorPos(client.right + 40, client.bottom + 40);
-    EXPECT_TRUE(waitFor([] { return winLayer.mouseTracking == 0; }));
+    EXPECT_TRUE(waitFor([] { return gfxInput.tracking == 0; }));
     events = takeEvents();
     EXPECT_TRUE(hasEvent(events, EV_POINTER_LEAVE));
     post(WM_NULL, 0, 0);
@@ -197,7 +197,7 @@ TEST_F(WindowInput, PointerFirstMessageEnterAndDeltas) {
 
 TEST_F(WindowInput, ButtonsDoubleClicksAndWheels) {
     post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    EXPECT_EQ(winLayer.buttons, BTN_LEFT);
+    EXPECT_EQ(gfxInput.buttons, BTN_LEFT);
     post(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
     post(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     post(WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -240,7 +240,7 @@ TEST_F(WindowInput, ButtonsDoubleClicksAndWheels) {
         EXPECT_EQ(events[i].kind, expected[i].kind) << i;
         EXPECT_EQ(events[i].data[0], expected[i].value) << i;
     }
-    EXPECT_EQ(winLayer.buttons, 0);
+    EXPECT_EQ(gfxInput.buttons, 0);
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
@@ -248,11 +248,11 @@ TEST_F(WindowInput, DeactivationClearsKeysAndPostsFocusLost) {
     gfxLock();
     gfxMode->keyState[0x1E] = 1;
     gfxUnlock(1, 0);
-    winLayer.buttons = BTN_LEFT;
+    gfxInput.buttons = BTN_LEFT;
     SendMessageA(winState.window, WM_ACTIVATE, WA_INACTIVE, 0);
-    EXPECT_EQ(winState.active, 0);
+    EXPECT_EQ(gfxInput.active, 0);
     EXPECT_EQ(gfxIsKeyDown(0x1E), 0);
-    EXPECT_EQ(winLayer.buttons, 0);
+    EXPECT_EQ(gfxInput.buttons, 0);
     std::vector<GfxEvent> events = takeEvents();
     EXPECT_TRUE(hasEvent(events, EV_FOCUS_LOST));
     EXPECT_FALSE(hasEvent(events, EV_FOCUS_GAINED));
@@ -261,11 +261,11 @@ TEST_F(WindowInput, DeactivationClearsKeysAndPostsFocusLost) {
 
     // Activated while minimised: inactive, nothing posted.
     SendMessageA(winState.window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0);
-    EXPECT_EQ(winState.active, 0);
+    EXPECT_EQ(gfxInput.active, 0);
     EXPECT_TRUE(takeEvents().empty());
 
     SendMessageA(winState.window, WM_ACTIVATE, WA_ACTIVE, 0);
-    EXPECT_EQ(winState.active, 1);
+    EXPECT_EQ(gfxInput.active, 1);
     EXPECT_TRUE(hasEvent(takeEvents(), EV_FOCUS_GAINED));
 }
 
@@ -276,19 +276,19 @@ TEST_F(WindowInput, MousePlacementClampsAndStoresUnclamped) {
     RECT client = clientOnScreen();
     EXPECT_EQ(p.x, client.left + 639);
     EXPECT_EQ(p.y, client.top);
-    EXPECT_EQ(winLayer.mouseX, 5000);
-    EXPECT_EQ(winLayer.mouseY, -20);
+    EXPECT_EQ(gfxInput.x, 5000);
+    EXPECT_EQ(gfxInput.y, -20);
 
     // Only hiding the pointer.
     gfxSetMouse(-1, -1, 0, -1);
-    EXPECT_EQ(winLayer.cursorVisible, 0);
+    EXPECT_EQ(gfxInput.cursorVisible, 0);
     GetCursorPos(&p);
     EXPECT_EQ(p.x, client.left + 639);
     gfxSetMouse(-1, -1, 1, 1);
-    EXPECT_EQ(winLayer.cursorVisible, 1);
-    EXPECT_EQ(winState.mouseClip, 1);
+    EXPECT_EQ(gfxInput.cursorVisible, 1);
+    EXPECT_EQ(gfxInput.clip, 1);
     gfxSetMouse(-1, -1, -1, 0);
-    EXPECT_EQ(winState.mouseClip, 0);
+    EXPECT_EQ(gfxInput.clip, 0);
 }
 
 TEST_F(WindowInput, KeysFasterThanReadKeepTheNewest) {
@@ -343,7 +343,7 @@ class FullScreenSwitch : public ::testing::Test {
         useGdi();
         int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
         ASSERT_EQ(gfxScreenSize(w, h, 8, 1, flags, 0), 0);
-        ASSERT_TRUE(waitFor([] { return winState.active != 0; }));
+        ASSERT_TRUE(waitFor([] { return gfxInput.active != 0; }));
     }
     static void altEnter() {
         PostMessageA(winState.window, WM_SYSKEYDOWN, VK_RETURN, keyParam(0x1C) | (1 << 29));
@@ -384,7 +384,7 @@ TEST_F(FullScreenSwitch, MaximisingSwitchesToFullScreen) {
     settle(100);
     EXPECT_TRUE(winState.flags & SCRF_FULLSCREEN);
     EXPECT_TRUE(GetWindowLongA(winState.window, GWL_STYLE) & WS_POPUP);
-    EXPECT_EQ(winState.active, 1);
+    EXPECT_EQ(gfxInput.active, 1);
 }
 
 TEST_F(FullScreenSwitch, FixedScreensStay) {

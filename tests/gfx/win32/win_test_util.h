@@ -12,10 +12,15 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
+#include "gfx/display/display.h"
+#include "gfx/display/input.h"
 #include "gfx/gdi/gdi.h"
 #include "gfx/win32/window.h"
 
 namespace wintest {
+
+// What a driver opened directly by a test reported.
+inline GfxDisplayInfo opened;
 
 // Without a window manager on the test display, Wine waits two seconds for
 // every managed window to be withdrawn; windows of unmanaged programs close at
