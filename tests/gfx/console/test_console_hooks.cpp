@@ -66,7 +66,7 @@ TEST_F(GfxHooks, ClsZeroClearsEverythingAndHomesTheCursor) {
     print("text");
     fillPage(9);
     GfxContext* c = gfxGetContext();
-    c->lastX = c->lastY = 5.0f;
+    gfxSetLastPoint(c, 5.0f, 5.0f);
     rtCls(0);
     EXPECT_TRUE(linesAre(0, 200, 0));
     EXPECT_EQ(rowText(0, 0, 4), "    ");

@@ -85,7 +85,7 @@ TEST_F(Mode, EveryOpenGetsANewIdAndTheContextFollows) {
     int32_t first = gfxMode->id;
     GfxContext* c = gfxGetContext();
     EXPECT_EQ(c->modeId, first);
-    c->lastX = 5;
+    gfxSetLastPoint(c, 5, 0);
     openNull(21);
     EXPECT_NE(gfxMode->id, first);
     c = gfxGetContext();
@@ -365,7 +365,7 @@ TEST(Rounding, BitwiseRoundingEqualsTheArithmeticOne) {
 TEST_F(Context, StepTypes) {
     openNull(13);
     GfxContext* c = gfxGetContext();
-    c->lastX = 10, c->lastY = 20;
+    gfxSetLastPoint(c, 10, 20);
     float x1 = 1, y1 = 2, x2 = 3, y2 = 4;
     gfxApplyStep(c, COORD_STEP_STEP, &x1, &y1, &x2, &y2);
     EXPECT_EQ(x1, 11);
