@@ -96,7 +96,7 @@ bool allocBuffers(GfxMode* m, int32_t pages) {
     m->pageCount = pages;
     for (int32_t i = 0; i < pages; ++i)
         if (!(m->pages[i] = allocPage(static_cast<size_t>(pageBytes)))) return false;
-    m->framebuffer = m->pages[0];
+    gfxShowPage(m, 0);
     m->dirtyLines = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(dirtyBytes) + 1, 1));
     m->palette = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
     m->colorTable = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
@@ -315,6 +315,11 @@ void gfxSetTitle(StringDescriptor* text) {
     if (gfxMode && gfxMode->driver && gfxMode->driver->setCaption)
         gfxMode->driver->setCaption(gfxTitle);
     strDelete(text);
+}
+
+void gfxShowPage(GfxMode* m, int32_t page) {
+    m->visiblePage = page;
+    m->framebuffer = m->pages[page];
 }
 
 int32_t gfxAllocTextCells(GfxContext* context, int32_t allocate) {

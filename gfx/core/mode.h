@@ -75,7 +75,7 @@ struct GfxMode {
     int32_t modeNumber; // 1..21, or -1 for a screen opened by size
     uint8_t** pages;    // 16-byte aligned; the 4 bytes before each hold its allocation
     int32_t pageCount;
-    int32_t visiblePage;
+    int32_t visiblePage;  // these two written by gfxShowPage alone
     uint8_t* framebuffer; // first byte of the visible page
     int32_t width, height;
     int32_t depth;
@@ -148,6 +148,10 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
                    int32_t refreshRate, int32_t flags);
 // Sets the window title (at most 127 bytes); releases a temporary string.
 void gfxSetTitle(StringDescriptor* text);
+// The one writer of visiblePage and framebuffer: shows page `page` (within
+// the page count). Once a driver may read them the caller holds the
+// framebuffer lock, and marks the lines to redraw.
+void gfxShowPage(GfxMode* mode, int32_t page);
 // Frees the text-cell buffers; with allocate nonzero makes new ones (work page
 // filled with spaces in the context's colours, the other pages zero).
 // Returns 0, or 1 when memory ran out (then no buffers are left).
