@@ -4,7 +4,10 @@
 #include "gfx/compose.h"
 
 #include "console/console.h"
+#include "gfx/blit/blit.h"
+#include "gfx/console/console_hooks.h"
 #include "gfx/core/driver.h"
+#include "gfx/core/screen_layers.h"
 #include "gfx/directx/directx.h"
 #include "gfx/gdi/gdi.h"
 #include "gfx/opengl/opengl.h"
@@ -16,5 +19,8 @@ namespace {
 __attribute__((constructor)) void compose() {
     rtSetTextConsole(&CON_TEXT_CONSOLE);
     gfxDriverList = DRIVER_LIST;
+    // Kept with each screen: the blitters' tables, then the graphics console.
+    gfxAddScreenLayer(&GFX_BLIT_LAYER);
+    gfxAddScreenLayer(&GFX_CONSOLE_LAYER);
 }
 } // namespace

@@ -44,8 +44,8 @@ void fillLines(GfxContext* c, int32_t first, int32_t end, int32_t x, int32_t cou
 }
 
 void resetLastPoint(GfxContext* c) {
-    c->lastX = static_cast<float>(c->view[0] + c->view[2] / 2);
-    c->lastY = static_cast<float>(c->view[1] + c->view[3] / 2);
+    gfxSetLastPoint(c, static_cast<float>(c->view[0] + c->view[2] / 2),
+                    static_cast<float>(c->view[1] + c->view[3] / 2));
 }
 
 } // namespace
@@ -125,7 +125,7 @@ int32_t gfxSetColors(int32_t foreground, int32_t background, int32_t flags) {
     case 7:
     case 8:
     case 9:
-        if (foregroundGiven) c->foreground = static_cast<uint32_t>(foreground) & 15;
+        if (foregroundGiven) gfxSetForeground(c, static_cast<uint32_t>(foreground) & 15);
         if (backgroundGiven) gfxPalette(0, background, -1, -1);
         break;
     default: {
@@ -134,8 +134,8 @@ int32_t gfxSetColors(int32_t foreground, int32_t background, int32_t flags) {
             return m->depth <= 8 ? value & ((1u << (8 * m->bytesPerPixel)) - 1)
                                  : gfxColorToPixel(m->bytesPerPixel, value);
         };
-        if (foregroundGiven) c->foreground = toPixel(foreground);
-        if (backgroundGiven) c->background = toPixel(background);
+        if (foregroundGiven) gfxSetForeground(c, toPixel(foreground));
+        if (backgroundGiven) gfxSetBackground(c, toPixel(background));
         break;
     }
     }

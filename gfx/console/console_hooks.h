@@ -9,7 +9,15 @@
 
 #include <cstdint>
 
+struct GfxScreenLayer;
 struct StringDescriptor;
+
+// The console's record for the core's list of screen layers
+// (gfx/core/screen_layers.h): opens with the screen once its context is set
+// up, installing every hook and setting up the console's fields of the screen
+// (font and grid from the screen's ModeInfo, cursor at the top left, cells in
+// the context's colours); closes by freeing the cells and emptying the hooks.
+extern const GfxScreenLayer GFX_CONSOLE_LAYER;
 
 // CLS without an argument: the view decides (graphics view, text view, all).
 constexpr int32_t CLS_DEFAULT = static_cast<int32_t>(0xFFFF0000u);

@@ -77,8 +77,7 @@ int32_t gfxPageSet(int32_t work, int32_t visible) {
     if (work >= 0 && work < m->pageCount) gfxSetWorkPage(c, work);
     if (visible >= 0 && visible < m->pageCount && visible != m->visiblePage) {
         gfxLock();
-        m->visiblePage = visible;
-        m->framebuffer = m->pages[visible];
+        gfxShowPage(m, visible);
         gfxMarkLines(m, 0, m->height - 1);
         gfxUnlock(1, 0);
     }

@@ -183,6 +183,14 @@ void gfxSwitchBlending(GfxContext* c, bool blend) {
     c->fillSpan = blend ? gfxPixel.blendSpan : gfxPixel.fillSpan;
 }
 
+void gfxSetForeground(GfxContext* c, uint32_t pixel) {
+    c->foreground = pixel;
+}
+
+void gfxSetBackground(GfxContext* c, uint32_t pixel) {
+    c->background = pixel;
+}
+
 void gfxApplyStep(GfxContext* c, uint32_t flags, float* x1, float* y1, float* x2, float* y2) {
     uint32_t type = flags & COORD_TYPE_MASK;
     if (type == COORD_STEP_ABS || type == COORD_STEP_STEP || type == COORD_ONE_STEP) {

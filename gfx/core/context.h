@@ -3,7 +3,8 @@
 // coordinates, the default colours and the pixel routines in use. One per
 // process, kept in runtime context slot 4 and re-initialised lazily the first
 // time it is fetched after a new screen (new `id`) has opened. Used from the
-// program's thread only.
+// program's thread only. Other units read its fields; only the routines
+// declared here write them.
 #pragma once
 
 #include <cstddef>
@@ -154,6 +155,14 @@ inline GfxContext* gfxBeginDraw(const void* target, uint32_t colour, uint32_t fl
     gfxSelectDrawRoutines(c, *pixel);
     return c;
 }
+// The last point (world coordinates) that STEP adds to and POINT reports.
+inline void gfxSetLastPoint(GfxContext* context, float x, float y) {
+    context->lastX = x;
+    context->lastY = y;
+}
+// The default colours (COLOR), in the target's pixel format.
+void gfxSetForeground(GfxContext* context, uint32_t pixel);
+void gfxSetBackground(GfxContext* context, uint32_t pixel);
 // Applies the coordinate type of `flags`; x2/y2 may be null for one point.
 void gfxApplyStep(GfxContext* context, uint32_t flags, float* x1, float* y1, float* x2, float* y2);
 // The one-point form: an absolute point only becomes the last point.
@@ -163,8 +172,7 @@ inline void gfxApplyStepOne(GfxContext* context, uint32_t flags, float* x, float
         gfxApplyStep(context, flags, x, y, nullptr, nullptr);
         return;
     }
-    context->lastX = *x;
-    context->lastY = *y;
+    gfxSetLastPoint(context, *x, *y);
 }
 void gfxSortBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2);
 float gfxPmap(float value, int32_t kind);
@@ -234,4 +242,26 @@ inline void gfxPlacePoint(GfxContext* context, uint32_t flags, float x, float y,
                           int32_t* py) {
     gfxApplyStepOne(context, flags, &x, &y);
     gfxMapPoint(context, x, y, px, py);
+}
+
+// (x, y) in target pixels when inside the view. The last point found is kept
+// in `info`, which every change of view or target drops: a program that
+// reads, sets and reads a point again maps it once.
+inline bool gfxFindPoint(GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
+    uint32_t bx, by;
+    std::memcpy(&bx, &x, sizeof bx);
+    std::memcpy(&by, &y, sizeof by);
+    uint64_t key = static_cast<uint64_t>(by) << 32 | bx;
+    if (context->info.pointFound && context->info.pointKey == key) {
+        *px = context->info.pointX;
+        *py = context->info.pointY;
+        return true;
+    }
+    gfxMapPoint(context, x, y, px, py);
+    if (!gfxInView(context, *px, *py)) return false;
+    context->info.pointFound = true;
+    context->info.pointKey = key;
+    context->info.pointX = *px;
+    context->info.pointY = *py;
+    return true;
 }

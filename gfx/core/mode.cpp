@@ -1,6 +1,6 @@
 // Screen mode setting: the numbered-mode table, SCREEN by number and by size,
-// and gfxSetMode, which tears down, allocates, chooses a driver and resets
-// the palette, the context and the pages.
+// and gfxSetMode, which tears down, allocates, chooses a driver, resets
+// the palette, the context and the pages, and opens the layers above.
 #include "gfx/core/mode.h"
 
 #include <cstdlib>
@@ -25,6 +25,20 @@ constexpr int32_t GFX_EVENT_BYTES = 20; // five 32-bit words
 constexpr uint64_t GFX_MAX_BUFFER = 0x7FFFFFFF - 64;
 constexpr size_t PAGE_SLACK = sizeof(void*) + 16;
 bool exitHandlerRegistered = false;
+// The layers above the core kept with each screen, in the order added.
+const GfxScreenLayer* screenLayers[GFX_MAX_SCREEN_LAYERS];
+int32_t screenLayerCount = 0;
+
+// The open routines of the layers of one stage, in the order added: 0, or the
+// first error (the layers after it do not open).
+int32_t openLayers(int32_t stage, GfxMode* m, const ModeInfo* info) {
+    for (int32_t i = 0; i < screenLayerCount; ++i) {
+        const GfxScreenLayer* layer = screenLayers[i];
+        if (layer->stage != stage || !layer->open) continue;
+        if (int32_t error = layer->open(m, info)) return error;
+    }
+    return 0;
+}
 
 void freePages(GfxMode* m) {
     if (!m->pages) return;
@@ -58,7 +72,8 @@ void teardown() {
     gfxDisplayOpened = {0, 0, 0};
     gfxDriverLocks = false;
     gfxInlineLock = nullptr;
-    gfxAllocTextCells(nullptr, 0);
+    for (int32_t i = screenLayerCount; i-- > 0;)
+        if (screenLayers[i]->close) screenLayers[i]->close(m);
     freePages(m);
     std::free(m->palette);
     std::free(m->colorTable);
@@ -97,7 +112,7 @@ bool allocBuffers(GfxMode* m, int32_t pages) {
     m->pageCount = pages;
     for (int32_t i = 0; i < pages; ++i)
         if (!(m->pages[i] = allocPage(static_cast<size_t>(pageBytes)))) return false;
-    m->framebuffer = m->pages[0];
+    gfxShowPage(m, 0);
     m->dirtyLines = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(dirtyBytes) + 1, 1));
     m->palette = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
     m->colorTable = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
@@ -111,9 +126,8 @@ bool allocBuffers(GfxMode* m, int32_t pages) {
         m->events = events;
         m->eventLock = eventLock;
     }
-    bool blitTables = gfxAllocBlitTables();
     return m->dirtyLines && m->palette && m->colorTable && m->attrMap && m->keyState && m->events &&
-           m->eventLock && blitTables;
+           m->eventLock;
 }
 
 void setTitleFromExecutable() {
@@ -135,11 +149,11 @@ bool usableModeInfo(const ModeInfo* info) {
            info->lineMultiplier <= 2;
 }
 
-// A failed open ends closed (hooks emptied, every buffer freed) with error 1,
-// without touching the text console.
-int32_t failOpen() {
+// A failed open ends closed (every layer closed, every buffer freed) with the
+// error (1 unless a layer gave another), without touching the text console.
+int32_t failOpen(int32_t error = RT_ERR_ILLEGAL_CALL) {
     gfxSetMode(nullptr, 0, 0, 0, 0, SCRF_QUIET_CLOSE);
-    return rtSetError(RT_ERR_ILLEGAL_CALL);
+    return rtSetError(error);
 }
 
 } // namespace
@@ -225,17 +239,14 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
     if (pages < 1) pages = 1;
     if (flags >= 0 && (flags & SCRF_TRANSPARENT)) flags |= 0x1C;
     teardown();
-    gfxFreeBlitTables();
 
     if (!opening) {
-        gfxRemoveHooks(&rtState.hooks);
         if (flags != SCRF_QUIET_CLOSE) {
             rtWidth(80, 25);
             rtCls(0);
         }
         rtViewTop = rtViewBottom = -1;
     } else {
-        gfxInstallHooks(&rtState.hooks);
         GfxMode* m = static_cast<GfxMode*>(std::calloc(1, sizeof(GfxMode)));
         if (!m) return failOpen();
         {
@@ -253,7 +264,6 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         if (flags >= 0 && (flags & SCRF_OPENGL) && m->depth < 16) m->depth = 16;
         m->paletteInfo = info->paletteInfo;
         m->lineMultiplier = info->lineMultiplier ? info->lineMultiplier : 1;
-        m->font = info->font;
         m->aspect =
             info->aspect != 0.0f
                 ? info->aspect
@@ -270,6 +280,7 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         m->bytesPerPixel = (m->depth + 7) / 8;
         m->pitch = m->bytesPerPixel * m->width;
         if (!allocBuffers(m, pages)) return failOpen();
+        if (int32_t error = openLayers(GFX_LAYER_WITH_BUFFERS, m, info)) return failOpen(error);
         if (flags != SCRF_NULL) {
             if (flags & SCRF_ALPHA) m->flags |= MODE_ALPHA;
             if (flags & SCRF_OPENGL) m->flags |= MODE_OPENGL;
@@ -286,16 +297,13 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
         gfxDriverLocks = m->driver != &GFX_NULL_DRIVER;
 
         gfxPalette(-1, 0, 0, 0);
-        // A size-based screen's grid follows its width, which its 8-bit
-        // ModeInfo fields cannot hold above 2040 pixels.
-        m->textColumns = modeNumber < 0 ? m->width / 8 : info->textColumns;
-        m->textRows = modeNumber < 0 ? m->height / 8 : info->textRows;
         GfxContext* c = gfxGetContext();
-        if (!c || c->linesCapacity < m->height || gfxAllocTextCells(c, 1) != 0) return failOpen();
+        if (!c || c->linesCapacity < m->height) return failOpen();
         for (int32_t p = 0; p < m->pageCount; ++p)
             for (int32_t y = 0; y < m->height; ++y)
                 gfxPixel.clearSpan(m->pages[p] + static_cast<ptrdiff_t>(y) * m->pitch,
                                    c->background, c->view[2]);
+        if (int32_t error = openLayers(GFX_LAYER_WITH_SCREEN, m, info)) return failOpen(error);
         if (!exitHandlerRegistered) {
             exitHandlerRegistered = true;
             rtAtExit(gfxCloseAtExit);
@@ -320,34 +328,34 @@ void gfxSetTitle(StringDescriptor* text) {
     strDelete(text);
 }
 
-int32_t gfxAllocTextCells(GfxContext* context, int32_t allocate) {
-    GfxMode* m = gfxMode;
-    if (!m) return 0;
-    if (m->textCells) {
-        for (int32_t i = 0; i < m->pageCount; ++i)
-            std::free(m->textCells[i]);
-        std::free(m->textCells);
-        m->textCells = nullptr;
-    }
-    if (!allocate) return 0;
-    size_t cells = static_cast<size_t>(m->textColumns > 0 ? m->textColumns : 0) *
-                   static_cast<size_t>(m->textRows > 0 ? m->textRows : 0);
-    m->textCells =
-        static_cast<TextCell**>(std::calloc(static_cast<size_t>(m->pageCount), sizeof(TextCell*)));
-    bool ok = m->textCells != nullptr;
-    for (int32_t i = 0; ok && i < m->pageCount; ++i)
-        ok = (m->textCells[i] = static_cast<TextCell*>(std::calloc(cells + 1, sizeof(TextCell))));
-    if (!ok) {
-        gfxAllocTextCells(context, 0);
-        return 1;
-    }
-    int32_t page = context && context->workPage >= 0 && context->workPage < m->pageCount
-                       ? context->workPage
-                       : 0;
-    for (size_t i = 0; i < cells; ++i)
-        m->textCells[page][i] = {32, 0, context ? context->foreground : 0,
-                                 context ? context->background : 0};
+void gfxShowPage(GfxMode* m, int32_t page) {
+    m->visiblePage = page;
+    m->framebuffer = m->pages[page];
+}
+
+int32_t gfxAddScreenLayer(const GfxScreenLayer* layer) {
+    if (gfxMode || !layer) return 1;
+    for (int32_t i = 0; i < screenLayerCount; ++i)
+        if (screenLayers[i] == layer) return 0;
+    if (screenLayerCount == GFX_MAX_SCREEN_LAYERS) return 1;
+    screenLayers[screenLayerCount++] = layer;
     return 0;
+}
+
+int32_t gfxRemoveScreenLayer(const GfxScreenLayer* layer) {
+    if (gfxMode) return 1;
+    for (int32_t i = 0; i < screenLayerCount; ++i) {
+        if (screenLayers[i] != layer) continue;
+        for (--screenLayerCount; i < screenLayerCount; ++i)
+            screenLayers[i] = screenLayers[i + 1];
+        return 0;
+    }
+    return 1;
+}
+
+const GfxScreenLayer* const* gfxScreenLayers(int32_t* count) {
+    *count = screenLayerCount;
+    return screenLayers;
 }
 
 void gfxCloseAtExit() {

@@ -3,7 +3,7 @@
 //
 // `gfxSetMode` is the one routine that opens, replaces and closes a screen:
 // every open starts from a fresh, zero-filled `GfxMode` with a new `id`, and a
-// failed open (no driver, or memory) always ends with the screen closed.
+// failed open (no driver, memory, or a layer's open) always ends with the screen closed.
 // SCREEN by number and by size are thin entries over it. Program thread only.
 #pragma once
 
@@ -11,7 +11,6 @@
 #include <cstdint>
 
 struct StringDescriptor;
-struct GfxContext;
 
 struct FontInfo;
 struct PaletteInfo;
@@ -75,7 +74,7 @@ struct GfxMode {
     int32_t modeNumber; // 1..21, or -1 for a screen opened by size
     uint8_t** pages;    // 16-byte aligned; the 4 bytes before each hold its allocation
     int32_t pageCount;
-    int32_t visiblePage;
+    int32_t visiblePage;  // these two written by gfxShowPage alone
     uint8_t* framebuffer; // first byte of the visible page
     int32_t width, height;
     int32_t depth;
@@ -89,6 +88,8 @@ struct GfxMode {
     uint32_t colorMask;
     const PaletteInfo* paletteInfo;
     int32_t lineMultiplier;
+    // The graphics console's (gfx/console), written by it alone: set up as
+    // its layer opens, with textCells below.
     int32_t textColumnCursor, textRowCursor;
     const FontInfo* font;
     int32_t textColumns, textRows;
@@ -148,9 +149,9 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
                    int32_t refreshRate, int32_t flags);
 // Sets the window title (at most 127 bytes); releases a temporary string.
 void gfxSetTitle(StringDescriptor* text);
-// Frees the text-cell buffers; with allocate nonzero makes new ones (work page
-// filled with spaces in the context's colours, the other pages zero).
-// Returns 0, or 1 when memory ran out (then no buffers are left).
-int32_t gfxAllocTextCells(GfxContext* context, int32_t allocate);
+// The one writer of visiblePage and framebuffer: shows page `page` (within
+// the page count). Once a driver may read them the caller holds the
+// framebuffer lock, and marks the lines to redraw.
+void gfxShowPage(GfxMode* mode, int32_t page);
 // Exit handler: closes an open screen without touching the text console.
 void gfxCloseAtExit();

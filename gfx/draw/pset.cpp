@@ -4,8 +4,6 @@
 // work page of a one-byte screen (the usual call) a short path stores or reads
 // the byte inline; the rest goes through the general path, kept out of line
 // so the short one saves no registers.
-#include <cstring>
-
 #include "gfx/core/context.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
@@ -24,28 +22,6 @@ inline void writePixel(GfxContext* c, int32_t x, int32_t y, uint32_t value) {
 
 inline uint32_t readPixel(GfxContext* c, int32_t x, int32_t y) {
     return c->bytesPerPixel == 1 ? c->lines[y][x] : c->getPixel(c, x, y);
-}
-
-// (x, y) in target pixels when inside the view. The last point found is kept
-// with the context's resolved record, which drops it on every change of view
-// or target: a program that reads, sets and reads a point again maps it once.
-inline bool findPoint(GfxContext* c, float x, float y, int32_t* px, int32_t* py) {
-    uint32_t bx, by;
-    std::memcpy(&bx, &x, sizeof bx);
-    std::memcpy(&by, &y, sizeof by);
-    uint64_t key = static_cast<uint64_t>(by) << 32 | bx;
-    if (c->info.pointFound && c->info.pointKey == key) {
-        *px = c->info.pointX;
-        *py = c->info.pointY;
-        return true;
-    }
-    gfxMapPoint(c, x, y, px, py);
-    if (!gfxInView(c, *px, *py)) return false;
-    c->info.pointFound = true;
-    c->info.pointKey = key;
-    c->info.pointX = *px;
-    c->info.pointY = *py;
-    return true;
 }
 
 // The context when it is the open screen's and its target is the screen's
@@ -95,7 +71,7 @@ inline bool isStep(uint32_t flags) {
     if (!c) return;
     int32_t px, py;
     gfxApplyStepOne(c, flags, &x, &y);
-    if (!findPoint(c, x, y, &px, &py)) return;
+    if (!gfxFindPoint(c, x, y, &px, &py)) return;
     gfxAcquire(gfxMode);
     writePixel(c, px, py, pixel);
     gfxEndDraw(c, py, py);
@@ -111,7 +87,7 @@ inline bool isStep(uint32_t flags) {
     }
     gfxSetTarget(c, target);
     int32_t px, py;
-    if (!findPoint(c, x, y, &px, &py)) return -1;
+    if (!gfxFindPoint(c, x, y, &px, &py)) return -1;
     gfxAcquire(m);
     uint32_t value = readPixel(c, px, py);
     gfxRelease(m);
@@ -131,10 +107,9 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
     // What gfxBeginDraw and gfxApplyStepOne do for a byte: a byte never
     // blends, and an absolute point only becomes the last point.
     auto value = static_cast<uint8_t>(gfxDrawColour(c, colour, flags, preset));
-    c->lastX = x;
-    c->lastY = y;
+    gfxSetLastPoint(c, x, y);
     int32_t px, py;
-    if (!findPoint(c, x, y, &px, &py)) return;
+    if (!gfxFindPoint(c, x, y, &px, &py)) return;
     if (!gfxDriverLocks) return storeByte(c, px, py, value);
     if (!gfxQuickTake(gfxMode)) return storeByteLocked(c, px, py, value);
     storeByte(c, px, py, value);
@@ -145,7 +120,7 @@ int32_t gfxPoint(const void* target, float x, float y) {
     GfxContext* c = byteScreen(target);
     if (!c || y == POINT_INFO_MARK) return pointAny(target, x, y);
     int32_t px, py;
-    if (!findPoint(c, x, y, &px, &py)) return -1;
+    if (!gfxFindPoint(c, x, y, &px, &py)) return -1;
     if (!gfxDriverLocks) return c->lines[py][px];
     if (!gfxQuickTake(gfxMode)) return readByteLocked(c, px, py);
     uint8_t value = c->lines[py][px];

@@ -9,6 +9,7 @@
 
 #include "gfx/blit/blit.h"
 #include "gfx/blit/blit_internal.h"
+#include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
 
 namespace {
@@ -397,6 +398,37 @@ void expectCopyMatchesPortable(const BlitFamily& family) {
                                   0);
                     }
             }
+}
+
+// A driver selects its blitter as it opens: the expanding ones need the
+// tables by then, and the tables go with the screen.
+TEST(BlitTables, ReadyWhenTheDriverOpensAndGoneWithTheScreen) {
+    static Blitter atOpen = nullptr;
+    static const GfxDriver selecting = {
+        "selecting",
+        [](const char*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+            atOpen = gfxSelectBlitter(32, 0);
+            return 0;
+        },
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr};
+    static const GfxDriver* const list[] = {&selecting, nullptr};
+    gfxDriverList = list;
+    ASSERT_EQ(gfxScreen(18, 16, 1, 0, 0), 0);
+    EXPECT_NE(atOpen, nullptr);
+    gfxCloseAtExit();
+    EXPECT_EQ(gfxBlitTables, nullptr);
+    gfxDriverList = DRIVER_LIST;
 }
 
 TEST(BlitVector, Sse2MembersMatchPortable) {

@@ -37,6 +37,36 @@ TEST_F(GfxHooks, OpeningFillsTheTableAndClosingEmptiesIt) {
         EXPECT_EQ(slots[i], nullptr) << "slot " << i;
 }
 
+TEST_F(GfxHooks, FailedOpensLeaveNoHooks) {
+    openNull(13);
+    // Pages that together exceed 4 GiB, then no driver at all.
+    EXPECT_EQ(gfxSetMode(&MODE_TABLE[20], 21, 0, 5000, 0, SCRF_NULL), 1);
+    EXPECT_EQ(rtState.hooks.viewUpdate, nullptr);
+    openNull(13);
+    gfxtest::refusing().push_back("*");
+    EXPECT_EQ(gfxScreen(21, 0, 0, 0, 0), 0);
+    EXPECT_EQ(gfxMode, nullptr);
+    EXPECT_EQ(rtState.hooks.viewUpdate, nullptr);
+}
+
+TEST_F(GfxHooks, OpenSetsUpTheGridAndCellsInTheContextsColours) {
+    openNull(13, 0, 2);
+    EXPECT_EQ(gfxMode->font, &FONT_8X8);
+    EXPECT_EQ(gfxMode->textColumns, 40);
+    EXPECT_EQ(gfxMode->textRows, 25);
+    const TextCell& work = gfxMode->textCells[0][40 * 25 - 1];
+    EXPECT_EQ(work.character, 32);
+    EXPECT_EQ(work.foreground, 15u);
+    EXPECT_EQ(gfxMode->textCells[1][0].character, 0);
+    // A screen by size: the grid follows widths beyond what 8 bits hold.
+    ASSERT_EQ(gfxScreenSize(100, 50, 24, 1, SCRF_NULL, 0), 0);
+    EXPECT_EQ(gfxMode->textColumns, 12);
+    EXPECT_EQ(cell(11, 5).background, 0xFF000000u);
+    ASSERT_EQ(gfxScreenSize(4096, 16, 8, 1, SCRF_NULL, 0), 0);
+    EXPECT_EQ(gfxMode->textColumns, 512);
+    EXPECT_EQ(gfxMode->textRows, 2);
+}
+
 TEST_F(GfxHooks, ClsWithoutArgumentClearsOnlyTheTextView) {
     openNull(18); // 8 x 16 font
     for (int32_t r = 1; r <= 30; ++r) {
@@ -66,7 +96,7 @@ TEST_F(GfxHooks, ClsZeroClearsEverythingAndHomesTheCursor) {
     print("text");
     fillPage(9);
     GfxContext* c = gfxGetContext();
-    c->lastX = c->lastY = 5.0f;
+    gfxSetLastPoint(c, 5.0f, 5.0f);
     rtCls(0);
     EXPECT_TRUE(linesAre(0, 200, 0));
     EXPECT_EQ(rowText(0, 0, 4), "    ");

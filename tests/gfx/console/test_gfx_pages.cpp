@@ -283,10 +283,7 @@ TEST_F(Pages, CopyOfTheWholeScreenAndItsTextCells) {
 TEST_F(Pages, CopyWithAViewCopiesOnlyTheViewButAllTextCells) {
     openNull(13, 0, 2);
     ASSERT_EQ(gfxMode->pageCount, 2);
-    GfxContext* c = gfxGetContext();
-    const int32_t view[4] = {10, 20, 30, 40};
-    std::memcpy(c->view, view, sizeof view);
-    c->flags |= CTX_VIEW;
+    gfxSetView(gfxGetContext(), 10, 20, 30, 40);
     fillPage(1, 7);
     for (int32_t i = 0; i < cellCount(); ++i)
         gfxMode->textCells[1][i] = {200, 0, 15, 4};

@@ -11,6 +11,7 @@
 #include "gfx/core/context.h"
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
+#include "gfx/core/screen_layers.h"
 
 namespace gfxtest {
 
@@ -124,6 +125,33 @@ class GfxTest : public ::testing::Test {
                     out.push_back(std::to_string(x) + "," + std::to_string(y));
         return out;
     }
+};
+
+// A test of the core or of what needs nothing above it (the drawing
+// primitives): no screen layer is listed, as when the core is linked alone.
+// The layers of the build come back afterwards, and any a test added goes.
+class CoreTest : public GfxTest {
+  protected:
+    void SetUp() override {
+        GfxTest::SetUp();
+        int32_t count;
+        const GfxScreenLayer* const* list = gfxScreenLayers(&count);
+        kept_.assign(list, list + count);
+        for (const GfxScreenLayer* layer : kept_)
+            gfxRemoveScreenLayer(layer);
+    }
+    void TearDown() override {
+        GfxTest::TearDown();
+        int32_t count;
+        const GfxScreenLayer* const* list = gfxScreenLayers(&count);
+        while (count > 0 && gfxRemoveScreenLayer(list[0]) == 0)
+            gfxScreenLayers(&count);
+        for (const GfxScreenLayer* layer : kept_)
+            gfxAddScreenLayer(layer);
+    }
+
+  private:
+    std::vector<const GfxScreenLayer*> kept_;
 };
 
 } // namespace gfxtest

@@ -20,9 +20,9 @@ uint32_t floatBits(float f) {
     return bits;
 }
 
-class Mode : public GfxTest {};
-class Selection : public GfxTest {};
-class Context : public GfxTest {};
+class Mode : public CoreTest {};
+class Selection : public CoreTest {};
+class Context : public CoreTest {};
 
 TEST_F(Mode, DepthArgumentOnlyForModesAbove13) {
     openNull(21, 1);
@@ -85,7 +85,7 @@ TEST_F(Mode, EveryOpenGetsANewIdAndTheContextFollows) {
     int32_t first = gfxMode->id;
     GfxContext* c = gfxGetContext();
     EXPECT_EQ(c->modeId, first);
-    c->lastX = 5;
+    gfxSetLastPoint(c, 5, 0);
     openNull(21);
     EXPECT_NE(gfxMode->id, first);
     c = gfxGetContext();
@@ -108,7 +108,6 @@ TEST_F(Mode, ScreenZeroWithNothingOpenResetsTheView) {
     // The text view is the whole console again.
     EXPECT_EQ(rtViewTop, 0);
     EXPECT_NE(rtViewBottom, 7);
-    EXPECT_EQ(rtState.hooks.viewUpdate, nullptr);
 }
 
 TEST_F(Mode, NullFlagsGiveAFramebufferWithoutAnyDriverCall) {
@@ -140,13 +139,8 @@ TEST_F(Mode, ScreenBySize) {
     EXPECT_EQ(gfxMode->modeNumber, -1);
     EXPECT_EQ(gfxMode->depth, 32);
     EXPECT_EQ(gfxMode->aspect, 1.0f);
-    EXPECT_EQ(gfxMode->textColumns, 12);
     EXPECT_EQ(gfxGetContext()->background, 0xFF000000u);
     EXPECT_EQ(gfxGetContext()->foreground, 0xFFFFFFFFu);
-    // The text grid follows widths beyond what 8 bits hold.
-    ASSERT_EQ(gfxScreenSize(4096, 16, 8, 1, SCRF_NULL, 0), 0);
-    EXPECT_EQ(gfxMode->textColumns, 512);
-    EXPECT_EQ(gfxMode->textRows, 2);
 }
 
 TEST_F(Mode, OversizedScreensFailWithError1) {
@@ -159,7 +153,6 @@ TEST_F(Mode, OversizedScreensFailWithError1) {
     EXPECT_EQ(gfxSetMode(&MODE_TABLE[20], 21, 0, 5000, 0, SCRF_NULL), 1);
     EXPECT_EQ(gfxMode, nullptr);
     EXPECT_EQ(rtGetError(), 1);
-    EXPECT_EQ(rtState.hooks.viewUpdate, nullptr);
     openNull(13);
 }
 
@@ -168,27 +161,17 @@ TEST_F(Mode, NoDriverLeavesTheScreenClosed) {
     openNull(13);
     EXPECT_EQ(gfxScreen(21, 0, 0, SCRF_FULLSCREEN, 0), 0);
     EXPECT_EQ(gfxMode, nullptr);
-    EXPECT_EQ(rtState.hooks.viewUpdate, nullptr);
     EXPECT_EQ(gfxPoint(nullptr, 1, 1), -1);
     EXPECT_EQ(gfxScreenSize(64, 64, 8, 1, 0, 0), 1);
     EXPECT_EQ(gfxMode, nullptr);
 }
 
-TEST_F(Mode, OpenResetsPaletteClearsPagesAndFillsTextCells) {
+TEST_F(Mode, OpenResetsThePaletteAndCloseClosesTheDriver) {
     ASSERT_EQ(gfxScreen(13, 0, 2, 0, 0), 0);
     ASSERT_NE(gfxMode, nullptr);
     EXPECT_EQ(gfxMode->palette[6], gfxPackRgb(170, 85, 0));
     EXPECT_EQ(gfxMode->palette[20], gfxPackRgb(56, 56, 56));
-    ASSERT_NE(gfxMode->textCells, nullptr);
-    const TextCell& work = gfxMode->textCells[0][40 * 25 - 1];
-    EXPECT_EQ(work.character, 32);
-    EXPECT_EQ(work.foreground, 15u);
-    EXPECT_EQ(gfxMode->textCells[1][0].character, 0);
-    EXPECT_EQ(gfxMode->textColumns, 40);
-    EXPECT_NE(rtState.hooks.viewUpdate, nullptr);
-    // Closing empties the hooks again.
     gfxCloseAtExit();
-    EXPECT_EQ(rtState.hooks.viewUpdate, nullptr);
     EXPECT_EQ(calls().back(), "close DirectX");
 }
 
@@ -199,6 +182,88 @@ TEST_F(Mode, TitleGoesToTheDriver) {
     gfxSetTitle(&title);
     EXPECT_STREQ(gfxTitle, "a title");
     EXPECT_EQ(calls().back(), "caption a title");
+}
+
+// Screen layers ------------------------------------------------------------
+
+TEST_F(Mode, NoLayerListedStillOpensAndDraws) {
+    int32_t count = -1;
+    gfxScreenLayers(&count);
+    ASSERT_EQ(count, 0);
+    openNull(13);
+    EXPECT_EQ(gfxMode->textCells, nullptr);
+    EXPECT_EQ(rtState.hooks.clearScreen, nullptr);
+    gfxPset(nullptr, 10, 20, 99, COORD_ONE_ABS, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 10, 20), 99);
+    gfxLine(nullptr, 0, 0, 5, 0, 3, 0, 0xFFFF, COORD_ABS_ABS);
+    EXPECT_EQ(pixel8(5, 0), 3);
+    gfxCircle(nullptr, 100, 100, 10, 4, 1.0f, 0.0f, FULL_TURN, 0, COORD_ONE_ABS);
+    EXPECT_EQ(pixel8(110, 100), 4);
+}
+
+// Layers that log their calls with the recording drivers'. The first opens
+// before the driver, the others once the context is set up; `failWith` is
+// what the second returns.
+int32_t failWith = 0;
+const GfxScreenLayer FIRST = {GFX_LAYER_WITH_BUFFERS,
+                              [](GfxMode* m, const ModeInfo*) {
+                                  calls().push_back("first open");
+                                  return m->driver ? 99 : 0;
+                              },
+                              [](GfxMode*) { calls().push_back("first close"); }};
+const GfxScreenLayer SECOND = {GFX_LAYER_WITH_SCREEN,
+                               [](GfxMode* m, const ModeInfo*) {
+                                   calls().push_back("second open");
+                                   GfxContext* c = gfxCachedContext();
+                                   return c && c->modeId == m->id ? failWith : 99;
+                               },
+                               [](GfxMode*) { calls().push_back("second close"); }};
+const GfxScreenLayer THIRD = {GFX_LAYER_WITH_SCREEN,
+                              [](GfxMode*, const ModeInfo*) {
+                                  calls().push_back("third open");
+                                  return 0;
+                              },
+                              [](GfxMode*) { calls().push_back("third close"); }};
+
+// The calls that open or close something.
+std::vector<std::string> opensAndCloses() {
+    std::vector<std::string> out;
+    for (const std::string& c : calls())
+        if (c.find("open") != std::string::npos || c.find("close") != std::string::npos)
+            out.push_back(c);
+    return out;
+}
+
+TEST_F(Mode, LayersOpenInTheirStagesAndCloseLastFirst) {
+    failWith = 0;
+    for (const GfxScreenLayer* layer : {&FIRST, &SECOND, &THIRD, &FIRST})
+        ASSERT_EQ(gfxAddScreenLayer(layer), 0);
+    ASSERT_EQ(gfxScreen(13, 0, 0, 0, 0), 0);
+    ASSERT_NE(gfxMode, nullptr);
+    // The list stays as the screen was opened with.
+    EXPECT_EQ(gfxAddScreenLayer(&THIRD), 1);
+    EXPECT_EQ(gfxRemoveScreenLayer(&THIRD), 1);
+    gfxCloseAtExit();
+    EXPECT_EQ(opensAndCloses(),
+              (std::vector<std::string>{"first open", "open DirectX 320x200x8 rate=0 flags=0x0",
+                                        "second open", "third open", "close DirectX", "third close",
+                                        "second close", "first close"}));
+}
+
+TEST_F(Mode, ALayerWhoseOpenFailsLeavesTheScreenClosed) {
+    failWith = RT_ERR_OUT_OF_MEMORY;
+    for (const GfxScreenLayer* layer : {&FIRST, &SECOND, &THIRD})
+        ASSERT_EQ(gfxAddScreenLayer(layer), 0);
+    // Every buffer is freed: the leak check at exit would report any.
+    EXPECT_EQ(gfxSetMode(&MODE_TABLE[12], 13, 0, 0, 0, 0), RT_ERR_OUT_OF_MEMORY);
+    EXPECT_EQ(rtGetError(), RT_ERR_OUT_OF_MEMORY);
+    EXPECT_EQ(gfxMode, nullptr);
+    // Every layer closes, also the one that never opened.
+    EXPECT_EQ(opensAndCloses(),
+              (std::vector<std::string>{"first open", "open DirectX 320x200x8 rate=0 flags=0x0",
+                                        "second open", "close DirectX", "third close",
+                                        "second close", "first close"}));
+    EXPECT_EQ(gfxPoint(nullptr, 1, 1), -1);
 }
 
 // Selection ----------------------------------------------------------------
@@ -362,7 +427,7 @@ TEST(Rounding, BitwiseRoundingEqualsTheArithmeticOne) {
 TEST_F(Context, StepTypes) {
     openNull(13);
     GfxContext* c = gfxGetContext();
-    c->lastX = 10, c->lastY = 20;
+    gfxSetLastPoint(c, 10, 20);
     float x1 = 1, y1 = 2, x2 = 3, y2 = 4;
     gfxApplyStep(c, COORD_STEP_STEP, &x1, &y1, &x2, &y2);
     EXPECT_EQ(x1, 11);

@@ -13,15 +13,15 @@ using namespace gfxtest;
 
 namespace {
 
-class Pixels : public GfxTest {
+class Pixels : public CoreTest {
   protected:
     void TearDown() override {
         gfxCpuOverride = 0;
-        GfxTest::TearDown();
+        CoreTest::TearDown();
     }
 };
-class Palette : public GfxTest {};
-class Lock : public GfxTest {};
+class Palette : public CoreTest {};
+class Lock : public CoreTest {};
 
 TEST(PixelFormat, ColourConversion) {
     EXPECT_EQ(gfxColorToPixel(2, 0xFFFFFF), 0xFFFFu);

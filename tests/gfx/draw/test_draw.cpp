@@ -13,9 +13,9 @@ namespace {
 
 using Pixels = std::vector<std::string>;
 
-class Pset : public GfxTest {};
-class Circle : public GfxTest {};
-class Line : public GfxTest {};
+class Pset : public CoreTest {};
+class Circle : public CoreTest {};
+class Line : public CoreTest {};
 
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float INF = std::numeric_limits<float>::infinity();
@@ -368,7 +368,7 @@ namespace {
 // Random coordinates, radii, angles and styles, with the awkward values mixed
 // in, on screens of each pixel size: every primitive stays inside the
 // framebuffer (AddressSanitizer watches) and finishes.
-class DrawFuzz : public GfxTest {};
+class DrawFuzz : public CoreTest {};
 
 TEST_F(DrawFuzz, RandomArgumentsStayInBounds) {
     setEnv("ZQGFX", "null");
