@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gfx/blit/blit.h"
+#include "gfx/core/screen_layers.h"
 #include "gfx/blit/blit_internal.h"
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
@@ -405,30 +406,23 @@ void expectCopyMatchesPortable(const BlitFamily& family) {
 TEST(BlitTables, ReadyWhenTheDriverOpensAndGoneWithTheScreen) {
     static Blitter atOpen = nullptr;
     static const GfxDriver selecting = {
-        "selecting",
-        [](const char*, int32_t, int32_t, int32_t, int32_t, int32_t) {
-            atOpen = gfxSelectBlitter(32, 0);
-            return 0;
-        },
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr};
+        .name = "selecting",
+        .open =
+            [](const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) {
+                atOpen = gfxSelectBlitter(32, 0);
+                return 0;
+            },
+    };
     static const GfxDriver* const list[] = {&selecting, nullptr};
+    const GfxDriver* const* platformList = gfxDriverList;
     gfxDriverList = list;
+    // As the composition adds it in the product (adding it twice is nothing).
+    ASSERT_EQ(gfxAddScreenLayer(&GFX_BLIT_LAYER), 0);
     ASSERT_EQ(gfxScreen(18, 16, 1, 0, 0), 0);
     EXPECT_NE(atOpen, nullptr);
     gfxCloseAtExit();
     EXPECT_EQ(gfxBlitTables, nullptr);
-    gfxDriverList = DRIVER_LIST;
+    gfxDriverList = platformList;
 }
 
 TEST(BlitVector, Sse2MembersMatchPortable) {

@@ -23,7 +23,7 @@ string(APPEND lzw_inc "static const LzwRegression LZW_REGRESSIONS[] = {\n${lzw_t
 file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/gen/gfx/core/lzw_regressions.inc
      CONTENT "${lzw_inc}")
 
-zq_test(test_builtin_data test_builtin_data.cpp)
+zq_test(test_builtin_data test_builtin_data.cpp LINK zq_gfx_core)
 target_include_directories(test_builtin_data PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/gen)
 
 # Re-run the generator on the build machine and prove the committed block

@@ -6,7 +6,6 @@
 #include "gfx/core/context.h"
 #include "gfx/core/palette.h"
 #include "gfx/core/pixel.h"
-#include "gfx/draw/draw.h"
 #include "gfx/core/gfx_test_support.h"
 #include "runtime/runtime.h"
 
@@ -93,8 +92,7 @@ TEST_F(Mode, EveryOpenGetsANewIdAndTheContextFollows) {
     EXPECT_EQ(c->lastX, 0.0f);
     EXPECT_GE(c->linesCapacity, 1024);
     // The taller screen's last line is drawable at once.
-    gfxPset(nullptr, 1279, 1023, 7, COORD_ONE_ABS, 0);
-    EXPECT_EQ(pixel8(1279, 1023), 7);
+    EXPECT_EQ(c->lines[1023], gfxMode->pages[0] + 1023 * gfxMode->pitch);
     EXPECT_EQ(gfxMode->aspect, 1.0666667f);
     EXPECT_EQ(floatBits(gfxMode->aspect), 0x3F888889u);
     EXPECT_EQ(c->foreground, 15u);
@@ -114,8 +112,7 @@ TEST_F(Mode, NullFlagsGiveAFramebufferWithoutAnyDriverCall) {
     openNull(13);
     EXPECT_TRUE(calls().empty());
     EXPECT_EQ(gfxMode->driver, &GFX_NULL_DRIVER);
-    gfxPset(nullptr, 10, 20, 99, COORD_ONE_ABS, 0);
-    EXPECT_EQ(gfxPoint(nullptr, 10, 20), 99);
+    EXPECT_NE(gfxMode->framebuffer, nullptr);
     EXPECT_EQ(gfxMode->flags & MODE_ALPHA, 0u);
 }
 
@@ -161,7 +158,6 @@ TEST_F(Mode, NoDriverLeavesTheScreenClosed) {
     openNull(13);
     EXPECT_EQ(gfxScreen(21, 0, 0, SCRF_FULLSCREEN, 0), 0);
     EXPECT_EQ(gfxMode, nullptr);
-    EXPECT_EQ(gfxPoint(nullptr, 1, 1), -1);
     EXPECT_EQ(gfxScreenSize(64, 64, 8, 1, 0, 0), 1);
     EXPECT_EQ(gfxMode, nullptr);
 }
@@ -185,21 +181,6 @@ TEST_F(Mode, TitleGoesToTheDriver) {
 }
 
 // Screen layers ------------------------------------------------------------
-
-TEST_F(Mode, NoLayerListedStillOpensAndDraws) {
-    int32_t count = -1;
-    gfxScreenLayers(&count);
-    ASSERT_EQ(count, 0);
-    openNull(13);
-    EXPECT_EQ(gfxMode->textCells, nullptr);
-    EXPECT_EQ(rtState.hooks.clearScreen, nullptr);
-    gfxPset(nullptr, 10, 20, 99, COORD_ONE_ABS, 0);
-    EXPECT_EQ(gfxPoint(nullptr, 10, 20), 99);
-    gfxLine(nullptr, 0, 0, 5, 0, 3, 0, 0xFFFF, COORD_ABS_ABS);
-    EXPECT_EQ(pixel8(5, 0), 3);
-    gfxCircle(nullptr, 100, 100, 10, 4, 1.0f, 0.0f, FULL_TURN, 0, COORD_ONE_ABS);
-    EXPECT_EQ(pixel8(110, 100), 4);
-}
 
 // Layers that log their calls with the recording drivers'. The first opens
 // before the driver, the others once the context is set up; `failWith` is
@@ -263,7 +244,6 @@ TEST_F(Mode, ALayerWhoseOpenFailsLeavesTheScreenClosed) {
               (std::vector<std::string>{"first open", "open DirectX 320x200x8 rate=0 flags=0x0",
                                         "second open", "close DirectX", "third close",
                                         "second close", "first close"}));
-    EXPECT_EQ(gfxPoint(nullptr, 1, 1), -1);
 }
 
 // Selection ----------------------------------------------------------------
@@ -355,17 +335,17 @@ TEST_F(Selection, ToggledFlagsReachTheDriverThatOpens) {
     refusing().push_back("GDI");
     // Let GDI accept only in the toggled (windowed) pass.
     gfxDriverList = RECORDING_LIST;
-    static const GfxDriver windowedGdi = {
-        .name = "GDI",
-        .open =
-            [](const char* t, int32_t w, int32_t h, int32_t d, int32_t r, int32_t f,
-               GfxDisplayInfo* opened) {
-                int32_t result = Recorder<1>::open(t, w, h, d, r, f, opened);
-                return (f & SCRF_FULLSCREEN) ? result : 0;
-            },
-        .close = Recorder<1>::close,
-        .lock = Recorder<1>::lock,
-        .unlock = Recorder<1>::unlock};
+    static const GfxDriver windowedGdi = {.name = "GDI",
+                                          .open =
+                                              [](const char* t, int32_t w, int32_t h, int32_t d,
+                                                 int32_t r, int32_t f, GfxDisplayInfo* opened) {
+                                                  int32_t result =
+                                                      Recorder<1>::open(t, w, h, d, r, f, opened);
+                                                  return (f & SCRF_FULLSCREEN) ? result : 0;
+                                              },
+                                          .close = Recorder<1>::close,
+                                          .lock = Recorder<1>::lock,
+                                          .unlock = Recorder<1>::unlock};
     static const GfxDriver* const list[] = {&DX, &windowedGdi, &GL, nullptr};
     gfxDriverList = list;
     gfxScreen(21, 0, 0, SCRF_FULLSCREEN | SCRF_TOPMOST, 0);
@@ -446,34 +426,6 @@ TEST_F(Context, StepTypes) {
     EXPECT_EQ(c->lastY, 12);
 }
 
-TEST_F(Context, ImageTargetsOfBothHeaderForms) {
-    openNull(13);
-    alignas(4) uint8_t legacy[4 + 6 * 3] = {};
-    uint16_t header[2] = {6 * 8 + 3, 3};
-    std::memcpy(legacy, header, sizeof header);
-    gfxPset(legacy, 5, 2, 9, COORD_ONE_ABS, 0);
-    EXPECT_EQ(legacy[4 + 2 * 6 + 5], 9);
-    gfxPset(legacy, 6, 2, 9, COORD_ONE_ABS, 0); // clipped to the image
-    EXPECT_EQ(gfxPoint(legacy, 5, 2), 9);
-    EXPECT_EQ(gfxPoint(legacy, 6, 0), -1);
-
-    alignas(4) uint8_t modern[32 + 4 * 8 * 2] = {};
-    ImageHeader h = {IMAGE_HEADER_NEW, 4, 3, 2, 32, {}};
-    std::memcpy(modern, &h, sizeof h);
-    gfxPset(modern, 2, 1, 0x123456, COORD_ONE_ABS, 0);
-    uint32_t stored;
-    std::memcpy(&stored, modern + 32 + 32 + 8, 4);
-    EXPECT_EQ(stored, 0x123456u);
-
-    // Back on the screen: its view and one-byte routines return.
-    gfxPset(nullptr, 319, 199, 4, COORD_ONE_ABS, 0);
-    EXPECT_EQ(pixel8(319, 199), 4);
-    GfxContext* c = gfxGetContext();
-    EXPECT_EQ(c->view[2], 320);
-    EXPECT_EQ(c->bytesPerPixel, 1);
-    EXPECT_EQ(gfxScreenPtr(), gfxMode->pages[0]);
-}
-
 TEST_F(Context, ViewResetAndPointInfo) {
     openNull(13);
     GfxContext* c = gfxGetContext();
@@ -483,7 +435,7 @@ TEST_F(Context, ViewResetAndPointInfo) {
     EXPECT_EQ(c->view[0], 0);
     EXPECT_EQ(c->view[2], 320);
     EXPECT_EQ(c->flags & CTX_VIEW, 0u);
-    gfxPset(nullptr, 10.6f, 20.2f, 1, COORD_ONE_ABS, 0);
+    gfxSetLastPoint(c, 10.6f, 20.2f);
     EXPECT_EQ(gfxPointInfo(2), 10.6f);
     EXPECT_EQ(gfxPmap(3.5f, 1), 3.5f);
     EXPECT_EQ(gfxPmap(3.5f, 4), 0.0f);

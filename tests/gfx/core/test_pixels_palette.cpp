@@ -5,7 +5,6 @@
 #include "gfx/core/lock.h"
 #include "gfx/core/palette.h"
 #include "gfx/core/pixel.h"
-#include "gfx/draw/draw.h"
 #include "gfx/core/gfx_test_support.h"
 #include "runtime/platform.h"
 
@@ -78,37 +77,6 @@ TEST(PixelFormat, WideFillsAndCopiesWriteExactlyTheirCount) {
     gfxFill32Wide(reinterpret_cast<uint8_t*>(pixels), 7, 13);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(pixels[i], i < 13 ? 7u : 0u);
-}
-
-TEST_F(Pixels, AlphaScreenBlendsTranslucentColoursOnly) {
-    for (uint32_t cpu : {CPU_MMX, 0x30000000u}) {
-        gfxCpuOverride = cpu;
-        ASSERT_EQ(gfxScreenSize(8, 8, 32, 1, SCRF_ALPHA, 0), 0);
-        EXPECT_NE(gfxMode->flags & MODE_ALPHA, 0u);
-        EXPECT_EQ((gfxMode->flags & MODE_MMX) != 0, cpu == CPU_MMX);
-        gfxPset(nullptr, 1, 1, 0xFF0000FF, COORD_ONE_ABS, 0);
-        gfxPset(nullptr, 1, 1, 0x80FF0000, COORD_ONE_ABS, 0);
-        EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)),
-                  cpu == CPU_MMX ? 0xBF7F007Fu : 0x807F007Fu);
-        gfxPset(nullptr, 1, 1, 0xFF00FF00, COORD_ONE_ABS, 0); // opaque: plain store
-        EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)), 0xFF00FF00u);
-        gfxCloseAtExit();
-    }
-    // Without SCRF_ALPHA a translucent colour is stored as it is.
-    ASSERT_EQ(gfxScreenSize(8, 8, 32, 1, SCRF_NULL, 0), 0);
-    gfxPset(nullptr, 1, 1, 0x80FF0000, COORD_ONE_ABS, 0);
-    EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)), 0x80FF0000u);
-}
-
-TEST_F(Pixels, SixteenBitRoundTrip) {
-    ASSERT_EQ(gfxScreenSize(8, 8, 16, 1, SCRF_NULL, 0), 0);
-    gfxPset(nullptr, 2, 3, 0xFF8040, COORD_ONE_ABS, 0);
-    uint16_t stored;
-    std::memcpy(&stored, gfxMode->pages[0] + 3 * gfxMode->pitch + 4, 2);
-    EXPECT_EQ(stored, 0xFC08);
-    EXPECT_EQ(gfxPoint(nullptr, 2, 3), 0xFF8242);
-    gfxPset(nullptr, 3, 3, 0xFFFFFF, COORD_ONE_ABS, 0);
-    EXPECT_EQ(gfxPoint(nullptr, 3, 3), 0xFFFFFF);
 }
 
 // Palette ------------------------------------------------------------------

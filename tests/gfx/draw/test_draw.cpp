@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "gfx/core/gfx_test_support.h"
-#include "gfx/console/pages.h"
 #include "gfx/draw/draw.h"
+#include "runtime/platform.h"
 
 using namespace gfxtest;
 
@@ -81,19 +81,20 @@ TEST_F(Pset, OffViewStepStillMovesTheLastPoint) {
 TEST_F(Pset, PagesViewsImagesAndScreensTakeEffectOnTheNextCall) {
     openNull(13, 0, 2);
     EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
-    gfxPageSet(1, -1); // draw on the hidden page now
+    gfxSetWorkPage(gfxGetContext(), 1); // draw on the hidden page now
     clearDirty();
     gfxPset(nullptr, 5, 6, 7, COORD_ONE_ABS, 0);
     EXPECT_EQ(gfxPoint(nullptr, 5, 6), 7);
     EXPECT_EQ(pixel8(5, 6), 0);
     EXPECT_EQ(gfxMode->pages[1][6 * gfxMode->pitch + 5], 7);
     EXPECT_EQ(countDirty(), 0);
-    gfxPageSet(-1, 1); // the same page becomes visible: its marks count again
+    gfxShowPage(gfxMode, 1); // the same page becomes visible: its marks count again
     clearDirty();
     gfxPset(nullptr, 5, 6, 8, COORD_ONE_ABS, 0);
     EXPECT_EQ(countDirty(), 1);
     EXPECT_EQ(gfxMode->dirtyLines[6], 1);
-    gfxPageSet(0, 0);
+    gfxShowPage(gfxMode, 0);
+    gfxSetWorkPage(gfxGetContext(), 0);
     EXPECT_EQ(gfxPoint(nullptr, 5, 6), 0);
 
     // An image between two calls at the same point.
@@ -123,6 +124,81 @@ TEST_F(Pset, PagesViewsImagesAndScreensTakeEffectOnTheNextCall) {
     EXPECT_EQ(gfxPoint(nullptr, 7, 7), 0);
     gfxPset(nullptr, 7, 7, 1, COORD_ONE_ABS, 0);
     EXPECT_EQ(pixel8(7, 7), 1);
+}
+
+TEST_F(Pset, NoLayerListedStillDraws) {
+    int32_t count = -1;
+    gfxScreenLayers(&count);
+    ASSERT_EQ(count, 0);
+    openNull(13);
+    EXPECT_EQ(gfxMode->textCells, nullptr);
+    EXPECT_EQ(rtState.hooks.clearScreen, nullptr);
+    gfxPset(nullptr, 10, 20, 99, COORD_ONE_ABS, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 10, 20), 99);
+    gfxLine(nullptr, 0, 0, 5, 0, 3, 0, 0xFFFF, COORD_ABS_ABS);
+    EXPECT_EQ(pixel8(5, 0), 3);
+    gfxCircle(nullptr, 100, 100, 10, 4, 1.0f, 0.0f, FULL_TURN, 0, COORD_ONE_ABS);
+    EXPECT_EQ(pixel8(110, 100), 4);
+}
+
+TEST_F(Pset, ImageTargetsOfBothHeaderForms) {
+    openNull(13);
+    alignas(4) uint8_t legacy[4 + 6 * 3] = {};
+    uint16_t header[2] = {6 * 8 + 3, 3};
+    std::memcpy(legacy, header, sizeof header);
+    gfxPset(legacy, 5, 2, 9, COORD_ONE_ABS, 0);
+    EXPECT_EQ(legacy[4 + 2 * 6 + 5], 9);
+    gfxPset(legacy, 6, 2, 9, COORD_ONE_ABS, 0); // clipped to the image
+    EXPECT_EQ(gfxPoint(legacy, 5, 2), 9);
+    EXPECT_EQ(gfxPoint(legacy, 6, 0), -1);
+
+    alignas(4) uint8_t modern[32 + 4 * 8 * 2] = {};
+    ImageHeader h = {IMAGE_HEADER_NEW, 4, 3, 2, 32, {}};
+    std::memcpy(modern, &h, sizeof h);
+    gfxPset(modern, 2, 1, 0x123456, COORD_ONE_ABS, 0);
+    uint32_t stored;
+    std::memcpy(&stored, modern + 32 + 32 + 8, 4);
+    EXPECT_EQ(stored, 0x123456u);
+
+    // Back on the screen: its view and one-byte routines return.
+    gfxPset(nullptr, 319, 199, 4, COORD_ONE_ABS, 0);
+    EXPECT_EQ(pixel8(319, 199), 4);
+    GfxContext* c = gfxGetContext();
+    EXPECT_EQ(c->view[2], 320);
+    EXPECT_EQ(c->bytesPerPixel, 1);
+    EXPECT_EQ(gfxScreenPtr(), gfxMode->pages[0]);
+}
+
+TEST_F(Pset, AlphaScreenBlendsTranslucentColoursOnly) {
+    for (uint32_t cpu : {CPU_MMX, 0x30000000u}) {
+        gfxCpuOverride = cpu;
+        ASSERT_EQ(gfxScreenSize(8, 8, 32, 1, SCRF_ALPHA, 0), 0);
+        EXPECT_NE(gfxMode->flags & MODE_ALPHA, 0u);
+        EXPECT_EQ((gfxMode->flags & MODE_MMX) != 0, cpu == CPU_MMX);
+        gfxPset(nullptr, 1, 1, 0xFF0000FF, COORD_ONE_ABS, 0);
+        gfxPset(nullptr, 1, 1, 0x80FF0000, COORD_ONE_ABS, 0);
+        EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)),
+                  cpu == CPU_MMX ? 0xBF7F007Fu : 0x807F007Fu);
+        gfxPset(nullptr, 1, 1, 0xFF00FF00, COORD_ONE_ABS, 0); // opaque: plain store
+        EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)), 0xFF00FF00u);
+        gfxCloseAtExit();
+    }
+    gfxCpuOverride = 0;
+    // Without SCRF_ALPHA a translucent colour is stored as it is.
+    ASSERT_EQ(gfxScreenSize(8, 8, 32, 1, SCRF_NULL, 0), 0);
+    gfxPset(nullptr, 1, 1, 0x80FF0000, COORD_ONE_ABS, 0);
+    EXPECT_EQ(static_cast<uint32_t>(gfxPoint(nullptr, 1, 1)), 0x80FF0000u);
+}
+
+TEST_F(Pset, SixteenBitRoundTrip) {
+    ASSERT_EQ(gfxScreenSize(8, 8, 16, 1, SCRF_NULL, 0), 0);
+    gfxPset(nullptr, 2, 3, 0xFF8040, COORD_ONE_ABS, 0);
+    uint16_t stored;
+    std::memcpy(&stored, gfxMode->pages[0] + 3 * gfxMode->pitch + 4, 2);
+    EXPECT_EQ(stored, 0xFC08);
+    EXPECT_EQ(gfxPoint(nullptr, 2, 3), 0xFF8242);
+    gfxPset(nullptr, 3, 3, 0xFFFFFF, COORD_ONE_ABS, 0);
+    EXPECT_EQ(gfxPoint(nullptr, 3, 3), 0xFFFFFF);
 }
 
 TEST_F(Pset, ADriverWithALockIsLockedOncePerCall) {
