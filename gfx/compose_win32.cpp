@@ -8,6 +8,7 @@
 #include "gfx/console/console_hooks.h"
 #include "gfx/core/driver.h"
 #include "gfx/core/screen_layers.h"
+#include "gfx/display/input.h"
 #include "gfx/directx/directx.h"
 #include "gfx/gdi/gdi.h"
 #include "gfx/opengl/opengl.h"
@@ -19,7 +20,9 @@ namespace {
 __attribute__((constructor)) void compose() {
     rtSetTextConsole(&CON_TEXT_CONSOLE);
     gfxDriverList = DRIVER_LIST;
-    // Kept with each screen: the blitters' tables, then the graphics console.
+    // Kept with each screen: the input state and the blitters' tables with its
+    // buffers, then the graphics console.
+    gfxAddScreenLayer(&GFX_INPUT_LAYER);
     gfxAddScreenLayer(&GFX_BLIT_LAYER);
     gfxAddScreenLayer(&GFX_CONSOLE_LAYER);
 }

@@ -19,7 +19,6 @@
 
 namespace {
 constexpr ModeInfo NONE = {0, 0, 0, 0, 0, nullptr, nullptr, 0, 0, 0.0f};
-constexpr int32_t GFX_EVENT_BYTES = 20; // five 32-bit words
 // A page, its alignment slack and the stored allocation address must stay
 // addressable with 32-bit sizes.
 constexpr uint64_t GFX_MAX_BUFFER = 0x7FFFFFFF - 64;
@@ -56,17 +55,6 @@ void freePages(GfxMode* m) {
 void teardown() {
     GfxMode* m = gfxMode;
     if (!m) return;
-    // Posts from other threads (the window thread until it stops) find no
-    // queue from here on.
-    GfxEvent* events;
-    RtLock* eventLock;
-    {
-        GfxSpinHold hold(gfxEventGuard);
-        events = m->events;
-        eventLock = m->eventLock;
-        m->events = nullptr;
-        m->eventLock = nullptr;
-    }
     if (m->driver && m->driver->close) m->driver->close();
     m->driver = nullptr;
     gfxDisplayOpened = {0, 0, 0};
@@ -79,9 +67,6 @@ void teardown() {
     std::free(m->colorTable);
     std::free(m->attrMap);
     std::free(m->dirtyLines);
-    std::free(m->keyState);
-    std::free(events);
-    if (eventLock) rtLockDestroy(eventLock);
     {
         GfxSpinHold hold(gfxEventGuard);
         gfxMode = nullptr;
@@ -117,17 +102,7 @@ bool allocBuffers(GfxMode* m, int32_t pages) {
     m->palette = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
     m->colorTable = static_cast<uint32_t*>(std::calloc(GFX_PALETTE_SIZE, sizeof(uint32_t)));
     m->attrMap = static_cast<uint8_t*>(std::calloc(GFX_ATTR_MAP_SIZE, 1));
-    m->keyState = static_cast<uint8_t*>(std::calloc(GFX_KEY_STATE_SIZE, 1));
-    auto* events = static_cast<GfxEvent*>(std::calloc(GFX_EVENT_CAPACITY, GFX_EVENT_BYTES));
-    RtLock* eventLock = events ? rtLockCreate() : nullptr;
-    if (events && !eventLock) std::free(events), events = nullptr;
-    {
-        GfxSpinHold hold(gfxEventGuard); // posts may already look at the screen
-        m->events = events;
-        m->eventLock = eventLock;
-    }
-    return m->dirtyLines && m->palette && m->colorTable && m->attrMap && m->keyState && m->events &&
-           m->eventLock;
+    return m->dirtyLines && m->palette && m->colorTable && m->attrMap;
 }
 
 void setTitleFromExecutable() {

@@ -2,12 +2,15 @@
 // states, pointer and focus, and what a key event posts.
 #include "gfx/display/input.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "console/keys.h"
 #include "gfx/core/lock.h"
+#include "gfx/core/screen_layers.h"
 #include "gfx/display/display.h"
 #include "runtime/platform.h"
+#include "runtime/runtime.h"
 
 GfxKeyBuffer gfxKeyBuffer = {};
 GfxInput gfxInput;
@@ -64,7 +67,48 @@ void leave() {
     gfxInput.tracking = 0;
 }
 
+// The screen's input state, made before its driver opens; posts from any
+// thread find either the whole queue or none (the event guard).
+int32_t openInput(GfxMode* m, const ModeInfo*) {
+    m->keyState = static_cast<uint8_t*>(std::calloc(GFX_KEY_STATE_SIZE, 1));
+    auto* events = static_cast<GfxEvent*>(std::calloc(EVENT_QUEUE_SLOTS, sizeof(GfxEvent)));
+    RtLock* eventLock = events ? rtLockCreate() : nullptr;
+    if (!eventLock) {
+        std::free(events);
+        return RT_ERR_OUT_OF_MEMORY;
+    }
+    {
+        GfxSpinHold hold(gfxEventGuard);
+        m->events = events;
+        m->eventLock = eventLock;
+        m->eventRead = m->eventWrite = 0;
+    }
+    return m->keyState ? 0 : RT_ERR_OUT_OF_MEMORY;
+}
+
+void closeInput(GfxMode* m) {
+    GfxEvent* events;
+    RtLock* eventLock;
+    {
+        GfxSpinHold hold(gfxEventGuard);
+        events = m->events;
+        eventLock = m->eventLock;
+        m->events = nullptr;
+        m->eventLock = nullptr;
+    }
+    std::free(events);
+    rtLockDestroy(eventLock);
+    std::free(m->keyState);
+    m->keyState = nullptr;
+}
+
 } // namespace
+
+const GfxScreenLayer GFX_INPUT_LAYER = {
+    .stage = GFX_LAYER_WITH_BUFFERS,
+    .open = openInput,
+    .close = closeInput,
+};
 
 // ---- key ring and event queue ----------------------------------------------
 

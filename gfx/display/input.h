@@ -85,6 +85,11 @@ static_assert(offsetof(GfxMode, eventLock) - offsetof(GfxMode, events) ==
 // The process's key ring (read it only through the routines below).
 extern GfxKeyBuffer gfxKeyBuffer;
 
+// Kept with each screen (added by the platform's composition): its event
+// queue and key-state array, made with its buffers, before the driver opens.
+struct GfxScreenLayer;
+extern const GfxScreenLayer GFX_INPUT_LAYER;
+
 // Appends a key code / a copy of an event (dropped without an open screen, or
 // when the event is null). Safe from any thread.
 void gfxPostKey(int32_t code);
