@@ -25,6 +25,12 @@ DIOBJECTDATAFORMAT ddKeyObjects[DD_KEY_OBJECTS];
 DIDATAFORMAT KEYBOARD_FORMAT;
 
 namespace {
+int32_t ddInit();
+void ddExit();
+void ddPaint();
+void ddThread();
+bool ddRestoreSurfaces();
+
 constexpr DWORD REFRESH_PASS_MS = 10;
 constexpr DWORD VSYNC_WAIT_MS = 20;
 constexpr DWORD RECREATE_RETRY_MS = 300;
@@ -367,8 +373,6 @@ void blankPrimary() {
     IDirectDrawSurface_Blt(primary, nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fill);
 }
 
-} // namespace
-
 int32_t ddOpen(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refreshRate,
                int32_t flags, GfxDisplayInfo* opened) {
     std::memset(&winState, 0, sizeof winState);
@@ -447,6 +451,9 @@ void ddPaint() {
     if (!fullScreen()) copyToWindow(0, winState.height);
 }
 
+// Restores lost surfaces; re-creates everything when the display mode changed
+// under the driver. False when the driver could not be brought back (it is
+// then closed, or being closed).
 bool ddRestoreSurfaces() {
     DdState& d = ddState;
     while (d.primary && IDirectDrawSurface_IsLost(d.primary) == DD_SURFACE_LOST) {
@@ -465,6 +472,7 @@ bool ddRestoreSurfaces() {
     return d.primary != nullptr;
 }
 
+// One refresh pass of the window thread; it takes the framebuffer lock itself.
 void ddRefreshPass() {
     WinState& s = winState;
     DdState& d = ddState;
@@ -510,6 +518,8 @@ void ddThread() {
     }
     ddExit();
 }
+
+} // namespace
 
 void ddWaitRetrace() {
     DdState& d = ddState;
@@ -578,17 +588,10 @@ int32_t* ddListModes(int32_t depth, int32_t* count) {
     return modes.list.modes;
 }
 
-const GfxDriver DIRECTX_DRIVER = {
-    .name = "DirectX",
-    .open = ddOpen,
-    .close = winExit,
-    .lock = gfxDisplayLock,
-    .unlock = gfxDisplayUnlock,
-    .setColor = winSetColor,
-    .waitRetrace = ddWaitRetrace,
-    .readMouse = gfxDisplayReadMouse,
-    .moveMouse = gfxDisplayMoveMouse,
-    .setCaption = winSetCaption,
-    .moveWindow = winMoveWindow,
-    .listModes = ddListModes,
-};
+constinit const GfxDriver DIRECTX_DRIVER = [] {
+    GfxDriver d = winDriver("DirectX");
+    d.open = ddOpen;
+    d.waitRetrace = ddWaitRetrace;
+    d.listModes = ddListModes;
+    return d;
+}();

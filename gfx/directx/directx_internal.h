@@ -61,17 +61,6 @@ extern DdState ddState;
 extern DIOBJECTDATAFORMAT ddKeyObjects[DD_KEY_OBJECTS];
 extern DIDATAFORMAT KEYBOARD_FORMAT;
 
-struct GfxDisplayInfo;
-int32_t ddOpen(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refreshRate,
-               int32_t flags, GfxDisplayInfo* opened);
-int32_t ddInit();
-void ddExit();
-void ddPaint();
-void ddThread();
-// Restores lost surfaces; re-creates everything when the display mode changed
-// under the driver. False when the driver could not be brought back (it is
-// then closed, or being closed).
-bool ddRestoreSurfaces();
-// One refresh pass of the window thread; it takes the framebuffer lock itself.
-void ddRefreshPass();
+// The retrace wait: the vertical blank, with the window thread's next pass
+// waiting (at most 20 ms) until the program has seen it.
 void ddWaitRetrace();

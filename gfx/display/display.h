@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "gfx/blit/blit.h"
+#include "gfx/core/driver.h"
 
 // ---- the display thread and the framebuffer lock ---------------------------
 
@@ -83,3 +84,15 @@ struct GfxModeList {
 // pair 15/16 or 24/32. False only when memory ran out (the list stays).
 bool gfxModeListAdd(GfxModeList* list, int32_t width, int32_t height, int32_t bits, int32_t depth,
                     bool paired);
+
+// A driver record with the display layer's slots in it: the lock and unlock,
+// the mouse query and placement, the timed retrace wait. The driver sets its
+// own.
+constexpr GfxDriver gfxDisplayDriver(const char* name) {
+    return {.name = name,
+            .lock = gfxDisplayLock,
+            .unlock = gfxDisplayUnlock,
+            .waitRetrace = gfxDisplayWaitRetrace,
+            .readMouse = gfxDisplayReadMouse,
+            .moveMouse = gfxDisplayMoveMouse};
+}

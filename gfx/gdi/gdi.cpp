@@ -176,17 +176,6 @@ void refreshLoop() {
         Sleep(REFRESH_PASS_MS);
     }
 }
-} // namespace
-
-int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) {
-    std::memset(&winState, 0, sizeof winState);
-    if (flags & SCRF_OPENGL) return -1;
-    winState.backEnd = {gdiInit, gdiExit, gdiPaint, gdiThread};
-    if (winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags) != 0) return -1;
-    *opened = winState.opened;
-    return 0;
-}
 
 int32_t gdiInit() {
     WinState& s = winState;
@@ -228,21 +217,6 @@ int32_t gdiInit() {
     if (!makeBitmapInfo() || !chooseBlitter()) return -1;
     readRefreshRate();
     return makePalette() ? 0 : -1;
-}
-
-void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch) {
-    GfxMode* m = gfxMode;
-    int32_t multiplier = gfxLineMultiplier();
-    for (int32_t row = 0; row < m->height * multiplier; ++row) {
-        int32_t line = row / multiplier;
-        if (!m->dirtyLines[line]) continue;
-        auto* source = reinterpret_cast<const uint32_t*>(m->framebuffer +
-                                                         static_cast<ptrdiff_t>(line) * m->pitch);
-        auto* target = reinterpret_cast<uint32_t*>(destination +
-                                                   static_cast<ptrdiff_t>(row) * destinationPitch);
-        for (int32_t x = 0; x < m->width; ++x)
-            target[x] = source[x] & 0xFFFFFFu;
-    }
 }
 
 void gdiThread() {
@@ -288,21 +262,39 @@ void gdiExit() {
     gdiState.palette = nullptr;
 }
 
+int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
+                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) {
+    std::memset(&winState, 0, sizeof winState);
+    if (flags & SCRF_OPENGL) return -1;
+    winState.backEnd = {gdiInit, gdiExit, gdiPaint, gdiThread};
+    if (winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags) != 0) return -1;
+    *opened = winState.opened;
+    return 0;
+}
+} // namespace
+
+void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch) {
+    GfxMode* m = gfxMode;
+    int32_t multiplier = gfxLineMultiplier();
+    for (int32_t row = 0; row < m->height * multiplier; ++row) {
+        int32_t line = row / multiplier;
+        if (!m->dirtyLines[line]) continue;
+        auto* source = reinterpret_cast<const uint32_t*>(m->framebuffer +
+                                                         static_cast<ptrdiff_t>(line) * m->pitch);
+        auto* target = reinterpret_cast<uint32_t*>(destination +
+                                                   static_cast<ptrdiff_t>(row) * destinationPitch);
+        for (int32_t x = 0; x < m->width; ++x)
+            target[x] = source[x] & 0xFFFFFFu;
+    }
+}
+
 int32_t* gdiListModes(int32_t depth, int32_t* count) {
     return winListModes(depth, count, true);
 }
 
-const GfxDriver GDI_DRIVER = {
-    .name = "GDI",
-    .open = gdiOpen,
-    .close = winExit,
-    .lock = gfxDisplayLock,
-    .unlock = gfxDisplayUnlock,
-    .setColor = winSetColor,
-    .waitRetrace = gfxDisplayWaitRetrace,
-    .readMouse = gfxDisplayReadMouse,
-    .moveMouse = gfxDisplayMoveMouse,
-    .setCaption = winSetCaption,
-    .moveWindow = winMoveWindow,
-    .listModes = gdiListModes,
-};
+constinit const GfxDriver GDI_DRIVER = [] {
+    GfxDriver d = winDriver("GDI");
+    d.open = gdiOpen;
+    d.listModes = gdiListModes;
+    return d;
+}();

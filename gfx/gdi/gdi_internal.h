@@ -22,11 +22,5 @@ using GdiSetBitsFn = int(WINAPI*)(HDC, int, int, DWORD, DWORD, int, int, UINT, U
                                   const BITMAPINFO*, UINT);
 extern GdiSetBitsFn gdiSetBits;
 
-struct GfxDisplayInfo;
-int32_t gdiOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened);
-int32_t gdiInit();
-void gdiExit();
-void gdiPaint();
-void gdiThread();
+// The blitter of a transparent 32-bit window: the top byte cleared.
 void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch);

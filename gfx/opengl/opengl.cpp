@@ -171,67 +171,6 @@ void restoreDisplayMode() {
 void noLock() {}
 } // namespace
 
-int32_t oglOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) {
-    OglState& o = oglState;
-    std::memset(&winState, 0, sizeof winState);
-    o.module = nullptr;
-    o.context = nullptr;
-    o.dc = nullptr;
-    o.choosePixelFormatArb = nullptr;
-    if (!(flags & SCRF_OPENGL)) return -1;
-
-    void* wgl[3] = {nullptr, nullptr, nullptr};
-    o.module = oglPlatform.libLoad("opengl32.dll", WGL_NAMES, wgl);
-    if (!o.module) return -1;
-    o.createContext = entry<WglCreateContextFn>(wgl[0]);
-    o.makeCurrent = entry<WglMakeCurrentFn>(wgl[1]);
-    o.deleteContext = entry<WglDeleteContextFn>(wgl[2]);
-
-    // No paint: the program draws the window's picture itself.
-    winState.backEnd = {oglInit, oglExit, nullptr, nullptr};
-    if (winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags) != 0) return -1;
-    if (probeLibrary() != 0) return -1;
-    // Hidden until oglInit has given it its style and place.
-    if (winCreateWindow(WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 8, 8) != 0) return -1;
-    if (oglInit() != 0) return -1;
-
-    oglChooseAttributes(flags);
-    FormatRequest request;
-    buildRequest(request);
-    o.dc = GetDC(winState.window);
-    if (!o.dc) return -1;
-    int format = choosePixelFormat(request);
-    if (!format || !oglPlatform.setPixelFormat(o.dc, format, &request.descriptor)) return -1;
-    o.context = o.createContext(o.dc);
-    if (!o.context || !o.makeCurrent(o.dc, o.context)) return -1;
-    if (request.samplesAt >= 0 && request.list[request.samplesAt] > 0) o.gl.enable(MULTISAMPLE);
-    // The device context is taken after the first placement: the rate is
-    // known only now.
-    int rate = GetDeviceCaps(o.dc, VREFRESH);
-    winState.opened.refreshRate = rate > 1 ? rate : 0;
-    *opened = winState.opened;
-    return 0;
-}
-
-void oglClose() {
-    OglState& o = oglState;
-    if (o.module) {
-        if (o.context) {
-            o.makeCurrent(nullptr, nullptr);
-            o.deleteContext(o.context);
-            o.context = nullptr;
-        }
-        if (o.dc) ReleaseDC(winState.window, o.dc);
-        o.dc = nullptr;
-        restoreDisplayMode();
-        if (winState.window) DestroyWindow(winState.window);
-        winState.window = nullptr;
-        rtLibFree(&o.module);
-    }
-    winExit();
-}
-
 int32_t oglLoadFunctions(RtLibrary module, const char* wglExtensions) {
     OglState& o = oglState;
     std::memset(&o.gl, 0, sizeof o.gl);
@@ -294,6 +233,8 @@ void oglChooseAttributes(int32_t flags) {
     if (!a.samples && (flags & SCRF_MULTISAMPLE)) a.samples = DEFAULT_SAMPLES;
 }
 
+namespace {
+
 int32_t oglInit() {
     WinState& s = winState;
     WinScreen screen = winFindScreen();
@@ -336,6 +277,67 @@ void oglExit() {
     if (winState.window) ShowWindow(winState.window, SW_HIDE);
 }
 
+int32_t oglOpen(const char* title, int32_t width, int32_t height, int32_t depth,
+                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened) {
+    OglState& o = oglState;
+    std::memset(&winState, 0, sizeof winState);
+    o.module = nullptr;
+    o.context = nullptr;
+    o.dc = nullptr;
+    o.choosePixelFormatArb = nullptr;
+    if (!(flags & SCRF_OPENGL)) return -1;
+
+    void* wgl[3] = {nullptr, nullptr, nullptr};
+    o.module = oglPlatform.libLoad("opengl32.dll", WGL_NAMES, wgl);
+    if (!o.module) return -1;
+    o.createContext = entry<WglCreateContextFn>(wgl[0]);
+    o.makeCurrent = entry<WglMakeCurrentFn>(wgl[1]);
+    o.deleteContext = entry<WglDeleteContextFn>(wgl[2]);
+
+    // No paint: the program draws the window's picture itself.
+    winState.backEnd = {oglInit, oglExit, nullptr, nullptr};
+    if (winInit(title, width, height, depth < 8 ? 8 : depth, refreshRate, flags) != 0) return -1;
+    if (probeLibrary() != 0) return -1;
+    // Hidden until oglInit has given it its style and place.
+    if (winCreateWindow(WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 8, 8) != 0) return -1;
+    if (oglInit() != 0) return -1;
+
+    oglChooseAttributes(flags);
+    FormatRequest request;
+    buildRequest(request);
+    o.dc = GetDC(winState.window);
+    if (!o.dc) return -1;
+    int format = choosePixelFormat(request);
+    if (!format || !oglPlatform.setPixelFormat(o.dc, format, &request.descriptor)) return -1;
+    o.context = o.createContext(o.dc);
+    if (!o.context || !o.makeCurrent(o.dc, o.context)) return -1;
+    if (request.samplesAt >= 0 && request.list[request.samplesAt] > 0) o.gl.enable(MULTISAMPLE);
+    // The device context is taken after the first placement: the rate is
+    // known only now.
+    int rate = GetDeviceCaps(o.dc, VREFRESH);
+    winState.opened.refreshRate = rate > 1 ? rate : 0;
+    *opened = winState.opened;
+    return 0;
+}
+
+void oglClose() {
+    OglState& o = oglState;
+    if (o.module) {
+        if (o.context) {
+            o.makeCurrent(nullptr, nullptr);
+            o.deleteContext(o.context);
+            o.context = nullptr;
+        }
+        if (o.dc) ReleaseDC(winState.window, o.dc);
+        o.dc = nullptr;
+        restoreDisplayMode();
+        if (winState.window) DestroyWindow(winState.window);
+        winState.window = nullptr;
+        rtLibFree(&o.module);
+    }
+    winExit();
+}
+
 void oglPresent() {
     if (oglState.dc) SwapBuffers(oglState.dc);
 }
@@ -344,24 +346,22 @@ void oglPumpEvents() {
     if (gfxInput.active) winPollKeys();
     winPumpMessages();
 }
+} // namespace
 
 int32_t* oglListModes(int32_t depth, int32_t* count) {
     return winListModes(depth, count, false);
 }
 
-// No lock: the framebuffer is not shown and there is no display thread.
-const GfxDriver OPENGL_DRIVER = {
-    .name = "OpenGL",
-    .open = oglOpen,
-    .close = oglClose,
-    .lock = noLock,
-    .unlock = noLock,
-    .waitRetrace = gfxDisplayWaitRetrace,
-    .readMouse = gfxDisplayReadMouse,
-    .moveMouse = gfxDisplayMoveMouse,
-    .setCaption = winSetCaption,
-    .moveWindow = winMoveWindow,
-    .listModes = oglListModes,
-    .present = oglPresent,
-    .pumpEvents = oglPumpEvents,
-};
+// No lock (the framebuffer is not shown and there is no display thread) and
+// no palette; the frame shown and the window's events on the program's call.
+constinit const GfxDriver OPENGL_DRIVER = [] {
+    GfxDriver d = winDriver("OpenGL");
+    d.open = oglOpen;
+    d.close = oglClose;
+    d.lock = d.unlock = noLock;
+    d.setColor = nullptr;
+    d.listModes = oglListModes;
+    d.present = oglPresent;
+    d.pumpEvents = oglPumpEvents;
+    return d;
+}();

@@ -83,14 +83,6 @@ extern OglState oglState;
 // every open decides the attributes from the screen and its flags.
 extern GlAttributes oglRequested;
 
-struct GfxDisplayInfo;
-int32_t oglOpen(const char* title, int32_t width, int32_t height, int32_t depth,
-                int32_t refreshRate, int32_t flags, GfxDisplayInfo* opened);
-void oglClose();
-void oglPresent();
-void oglPumpEvents();
-int32_t oglInit();
-void oglExit();
 // Resolves the GL routines and reads the extension texts; fails when a
 // routine is missing or GL_EXT_bgra is not among the extensions.
 int32_t oglLoadFunctions(RtLibrary module, const char* wglExtensions);

@@ -331,18 +331,14 @@ void sdlToggleFullScreen() {
     gfxSwitchEnded();
 }
 
-const GfxDriver SDL_DRIVER = {
-    .name = "SDL",
-    .open = sdlOpen,
-    .close = sdlClose,
-    .lock = gfxDisplayLock,
-    .unlock = gfxDisplayUnlock,
+constinit const GfxDriver SDL_DRIVER = [] {
+    GfxDriver d = gfxDisplayDriver("SDL");
+    d.open = sdlOpen;
+    d.close = sdlClose;
     // The blitters read the mode's palette; the next pass redraws everything.
-    .setColor = [](int32_t, int32_t, int32_t, int32_t) { sdlState.paletteChanged = 1; },
-    .waitRetrace = gfxDisplayWaitRetrace,
-    .readMouse = gfxDisplayReadMouse,
-    .moveMouse = gfxDisplayMoveMouse,
-    .setCaption = sdlSetCaption,
-    .moveWindow = sdlMoveWindow,
-    .listModes = sdlListModes,
-};
+    d.setColor = [](int32_t, int32_t, int32_t, int32_t) { sdlState.paletteChanged = 1; };
+    d.setCaption = sdlSetCaption;
+    d.moveWindow = sdlMoveWindow;
+    d.listModes = sdlListModes;
+    return d;
+}();

@@ -20,6 +20,7 @@
 
 #include "gfx/blit/blit.h"
 #include "gfx/core/driver.h"
+#include "gfx/display/display.h"
 
 // The routines a back end lends the layer.
 struct WinBackEnd {
@@ -119,6 +120,17 @@ void winCentre(const WinScreen& screen, int32_t outerWidth, int32_t outerHeight,
 void winSetColor(int32_t index, int32_t red, int32_t green, int32_t blue);
 void winSetCaption(const char* title);
 int32_t winMoveWindow(int32_t x, int32_t y);
+
+// A Windows driver's record: the display layer's slots and the window layer's
+// (close, palette, caption, position). The driver sets its own.
+constexpr GfxDriver winDriver(const char* name) {
+    GfxDriver d = gfxDisplayDriver(name);
+    d.close = winExit;
+    d.setColor = winSetColor;
+    d.setCaption = winSetCaption;
+    d.moveWindow = winMoveWindow;
+    return d;
+}
 
 // The window procedure and what it drives.
 LRESULT CALLBACK winWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
