@@ -1,5 +1,7 @@
-// The platform's composition (gfx/compose_*.cpp): its display drivers in the
-// order they are tried, null-terminated; selection walks them from start-up.
+// The product's composition: the platform's display drivers in the order they
+// are tried, null-terminated (one unit per platform, gfx/compose_*.cpp), and
+// the registration at start-up of every upper layer the lower ones reach
+// (gfx/compose.cpp).
 #pragma once
 
 struct GfxDriver;

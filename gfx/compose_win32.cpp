@@ -1,29 +1,9 @@
-// The Windows build composed: the display drivers in the order they are tried
-// and the upper layers the lower ones reach, registered before the program's
-// first statement.
+// The display drivers of Windows builds, in the order they are tried.
 #include "gfx/compose.h"
 
-#include "console/console.h"
-#include "gfx/blit/blit.h"
-#include "gfx/console/console_hooks.h"
 #include "gfx/core/driver.h"
-#include "gfx/core/screen_layers.h"
-#include "gfx/display/input.h"
 #include "gfx/directx/directx.h"
 #include "gfx/gdi/gdi.h"
 #include "gfx/opengl/opengl.h"
-#include "runtime/runtime.h"
 
 const GfxDriver* const DRIVER_LIST[] = {&DIRECTX_DRIVER, &GDI_DRIVER, &OPENGL_DRIVER, nullptr};
-
-namespace {
-__attribute__((constructor)) void compose() {
-    rtSetTextConsole(&CON_TEXT_CONSOLE);
-    gfxDriverList = DRIVER_LIST;
-    // Kept with each screen: the input state and the blitters' tables with its
-    // buffers, then the graphics console.
-    gfxAddScreenLayer(&GFX_INPUT_LAYER);
-    gfxAddScreenLayer(&GFX_BLIT_LAYER);
-    gfxAddScreenLayer(&GFX_CONSOLE_LAYER);
-}
-} // namespace

@@ -47,8 +47,7 @@ void sendColor(const GfxMode* m, int32_t index, uint32_t packed) {
 }
 
 void markAll(GfxMode* m) {
-    for (int32_t y = 0; y < m->height; ++y)
-        m->dirtyLines[y] = 1;
+    gfxMarkLines(m, 0, m->height - 1);
 }
 
 void resetPalette(GfxMode* m, int32_t index) {

@@ -387,13 +387,9 @@ int32_t ddOpen(const char* title, int32_t width, int32_t height, int32_t depth, 
 
 int32_t ddInit() {
     DdState& d = ddState;
-    d.draw = nullptr;
-    d.primary = d.back = nullptr;
-    d.palette = nullptr;
-    d.clipper = nullptr;
-    d.input = nullptr;
-    d.keyboard = nullptr;
-    d.vsyncRequested = 0;
+    // Nothing of an earlier open is carried over (ddExit released it all).
+    d.draw = nullptr, d.primary = d.back = nullptr, d.palette = nullptr, d.clipper = nullptr;
+    d.input = nullptr, d.keyboard = nullptr, d.vsyncRequested = 0;
     d.drawLibrary = ddLibraries.load("ddraw.dll");
     d.inputLibrary = ddLibraries.load("dinput.dll");
     if (!d.drawLibrary || !d.inputLibrary || !createDirectDraw() || !createDirectInput()) return -1;

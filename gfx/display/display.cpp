@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "gfx/core/frame_lock.h"
+#include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
 #include "gfx/display/input.h"
 #include "runtime/platform.h"
@@ -136,7 +137,7 @@ GfxBand gfxTakeDirtyBand(Blitter blitter, uint8_t* picture, int32_t pitch) {
 
 void gfxMarkAllDirty() {
     GfxMode* m = gfxMode;
-    if (m && m->dirtyLines) std::memset(m->dirtyLines, 1, static_cast<size_t>(m->height));
+    if (m && m->dirtyLines) gfxMarkLines(m, 0, m->height - 1);
 }
 
 // ---- shared driver slots ---------------------------------------------------

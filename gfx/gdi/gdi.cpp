@@ -288,13 +288,10 @@ void gdiTransparentBlit(uint8_t* destination, int32_t destinationPitch) {
     }
 }
 
-int32_t* gdiListModes(int32_t depth, int32_t* count) {
-    return winListModes(depth, count, true);
-}
-
+// The device's 16-bit bitmaps go to 15-bit displays too, 32-bit ones to 24.
 constinit const GfxDriver GDI_DRIVER = [] {
     GfxDriver d = winDriver("GDI");
     d.open = gdiOpen;
-    d.listModes = gdiListModes;
+    d.listModes = winListPairedModes;
     return d;
 }();

@@ -15,6 +15,3 @@ struct GfxDriver;
 // The record "GDI" of the driver list.
 extern const GfxDriver GDI_DRIVER;
 
-// Every display mode of the primary device whose depth equals `depth` or pairs
-// with it (15/16, 24/32), as (width << 16) | height; the caller frees it.
-int32_t* gdiListModes(int32_t depth, int32_t* count);

@@ -348,10 +348,6 @@ void oglPumpEvents() {
 }
 } // namespace
 
-int32_t* oglListModes(int32_t depth, int32_t* count) {
-    return winListModes(depth, count, false);
-}
-
 // No lock (the framebuffer is not shown and there is no display thread) and
 // no palette; the frame shown and the window's events on the program's call.
 constinit const GfxDriver OPENGL_DRIVER = [] {
@@ -360,7 +356,7 @@ constinit const GfxDriver OPENGL_DRIVER = [] {
     d.close = oglClose;
     d.lock = d.unlock = noLock;
     d.setColor = nullptr;
-    d.listModes = oglListModes;
+    d.listModes = winListExactModes;
     d.present = oglPresent;
     d.pumpEvents = oglPumpEvents;
     return d;

@@ -15,6 +15,3 @@ struct GfxDriver;
 // The record "OpenGL" of the driver list.
 extern const GfxDriver OPENGL_DRIVER;
 
-// Every display mode of the primary device whose depth is exactly `depth`, as
-// (width << 16) | height; the caller frees it.
-int32_t* oglListModes(int32_t depth, int32_t* count);

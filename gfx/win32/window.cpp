@@ -237,7 +237,8 @@ void winCentre(const WinScreen& screen, int32_t outerWidth, int32_t outerHeight,
     *y = screen.rect.top + ((screen.rect.bottom - screen.rect.top - outerHeight) >> 1);
 }
 
-int32_t* winListModes(int32_t depth, int32_t* count, bool paired) {
+namespace {
+int32_t* listModes(int32_t depth, int32_t* count, bool paired) {
     GfxModeList list = {nullptr, 0};
     DEVMODEA mode;
     std::memset(&mode, 0, sizeof mode);
@@ -249,6 +250,15 @@ int32_t* winListModes(int32_t depth, int32_t* count, bool paired) {
             break;
     if (count) *count = list.count;
     return list.modes;
+}
+} // namespace
+
+int32_t* winListExactModes(int32_t depth, int32_t* count) {
+    return listModes(depth, count, false);
+}
+
+int32_t* winListPairedModes(int32_t depth, int32_t* count) {
+    return listModes(depth, count, true);
 }
 
 void winSetColor(int32_t index, int32_t red, int32_t green, int32_t blue) {

@@ -137,7 +137,8 @@ LRESULT CALLBACK winWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 BOOL WINAPI winLeaveTimerStart(LPTRACKMOUSEEVENT request);
 void CALLBACK winLeaveTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 void winToggleFullScreen();
-// The primary device's display modes of `depth` as (width << 16) | height;
-// `paired` also takes 15 for 16 and 24 for 32 and the other way round. The
-// caller frees the list.
-int32_t* winListModes(int32_t depth, int32_t* count, bool paired);
+// The primary device's display modes of `depth` as (width << 16) | height,
+// for the listModes slot: exactly that depth, or also its pair (15 for 16 and
+// 24 for 32 and the other way round). The caller frees the list.
+int32_t* winListExactModes(int32_t depth, int32_t* count);
+int32_t* winListPairedModes(int32_t depth, int32_t* count);

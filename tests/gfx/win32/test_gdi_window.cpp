@@ -269,7 +269,7 @@ TEST_F(GdiWindow, SharedSlots) {
 
 TEST_F(GdiWindow, ListModesPairsDepths) {
     int32_t count = -1;
-    int32_t* modes = gdiListModes(32, &count);
+    int32_t* modes = GDI_DRIVER.listModes(32, &count);
     ASSERT_GT(count, 0);
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     bool current = false;
