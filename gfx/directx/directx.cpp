@@ -389,7 +389,8 @@ int32_t ddInit() {
     DdState& d = ddState;
     // Nothing of an earlier open is carried over (ddExit released it all).
     d.draw = nullptr, d.primary = d.back = nullptr, d.palette = nullptr, d.clipper = nullptr;
-    d.input = nullptr, d.keyboard = nullptr, d.vsyncRequested = 0;
+    d.input = nullptr, d.keyboard = nullptr;
+    d.vsyncRequested = 0;
     d.drawLibrary = ddLibraries.load("ddraw.dll");
     d.inputLibrary = ddLibraries.load("dinput.dll");
     if (!d.drawLibrary || !d.inputLibrary || !createDirectDraw() || !createDirectInput()) return -1;
