@@ -20,6 +20,7 @@
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
+#include "gfx/display/display.h"
 #include "gfx/draw/draw.h"
 #include "gfx/gdi/gdi_internal.h"
 #include "gfx/win32/window.h"
@@ -152,7 +153,7 @@ double displayCost(const char* driver, int32_t flags, Marks marks) {
     double start = processSeconds();
     for (int i = 0; i < steps; ++i) {
         gfxDisplayLock();
-        if (marks == EVERY_LINE) winMarkAllDirty();
+        if (marks == EVERY_LINE) gfxMarkAllDirty();
         if (marks == ONE_LINE) gfxMode->dirtyLines[500] = 1;
         gfxDisplayUnlock();
         Sleep(10);

@@ -1,7 +1,7 @@
 // The window layer shared by the Windows display back ends: the one graphics
-// window, its class, the window thread that owns it, and the driver slots that
-// do not depend on the back end (palette, retrace, mouse, caption, position,
-// framebuffer lock, close).
+// window, its class, the window thread that owns it, and the driver slots the
+// display layer does not give and the back ends share (palette, caption,
+// position, close).
 //
 // A back end clears `winState`, installs its four `WinBackEnd` routines and
 // calls `winInit`, which starts the window thread (the display layer's display
@@ -14,7 +14,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
