@@ -12,15 +12,6 @@
 //       WIDTHxHEIGHT+LEFT+TOP
 //   demo_window_helper icon PROGRAM.exe
 //       succeeds when the program carries the window icon "ZQ_PROGRAM_ICON"
-//   demo_window_helper directx DEPTH OUT.ppm
-//       opens a 256 x 192 DirectX window at DEPTH bits, draws a pattern, changes
-//       one line without marking it dirty, writes the pattern's colours and
-//       prints the client area's place on the screen as "x y width height";
-//       ends on a key (exit 0) or after a minute (exit 1)
-//   demo_window_helper keys
-//       opens a DirectX window and prints "ready", then "down SC" and "up SC"
-//       (hex scancodes) as the key-state array changes; ends once Escape is
-//       down (exit 0) or after a minute (exit 1)
 #include "gfx/directx/directx_internal.h"
 
 #include <windows.h>
@@ -81,16 +72,6 @@ int colours(const char* in, const char* out) {
     return std::fclose(f) == 0 ? 0 : 1;
 }
 
-bool openDirectX(int depth) {
-    _putenv("ZQGFX=directx");
-    if (gfxScreenSize(256, 192, depth, 1, 0, 0) != 0 || !gfxMode) return false;
-    if (std::strcmp(gfxMode->driver->name, "DirectX") != 0) {
-        std::fprintf(stderr, "opened %s, not DirectX\n", gfxMode->driver->name);
-        return false;
-    }
-    return true;
-}
-
 // Waits for a key in the window, at most a minute.
 int waitForKey() {
     for (int t = 0; t < 6000; t += 10) {
@@ -98,49 +79,6 @@ int waitForKey() {
         Sleep(10);
     }
     return 1;
-}
-
-int directxWindow(int depth, const char* out) {
-    if (!openDirectX(depth)) return 1;
-    // Bars of four colours; on a palette screen, entries of the default palette.
-    const uint32_t rgb[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    const uint32_t index[4] = {4, 2, 1, 15};
-    const int width = 256, height = 192;
-    auto shade = [](int x, int y) { return (x / 64 + y / 48) % 4; };
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            int k = shade(x, y);
-            gfxPset(nullptr, static_cast<float>(x), static_cast<float>(y),
-                    depth == 8 ? index[k] : rgb[k], 0, 0);
-        }
-    Sleep(300);
-    // A line changed without a dirty mark never reaches the display.
-    gfxLock();
-    std::memset(gfxMode->framebuffer + 100 * gfxMode->pitch, 0x55,
-                static_cast<size_t>(gfxMode->pitch));
-    gfxUnlock(1, 0);
-    gfxPset(nullptr, 0, 0, depth == 8 ? index[0] : rgb[0], 0, 0);
-    Sleep(300);
-    std::FILE* f = std::fopen(out, "wb");
-    if (!f) return 1;
-    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            int k = shade(x, y);
-            uint32_t c = depth == 8 ? gfxMode->palette[index[k]] : rgb[k];
-            // Palette entries keep red in the low byte.
-            unsigned char p[3] = {static_cast<unsigned char>(depth == 8 ? c : c >> 16),
-                                  static_cast<unsigned char>(c >> 8),
-                                  static_cast<unsigned char>(depth == 8 ? c >> 16 : c)};
-            std::fwrite(p, 1, 3, f);
-        }
-    if (std::fclose(f) != 0) return 1;
-    RECT r;
-    GetClientRect(winState.window, &r);
-    MapWindowPoints(winState.window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-    std::fflush(stdout);
-    return waitForKey();
 }
 
 // Opens a DirectX full screen of width x height x depth with a white line 0
@@ -172,31 +110,9 @@ int directxMode(int width, int height, int depth) {
     return code;
 }
 
-int keys() {
-    if (!openDirectX(8)) return 1;
-    std::printf("ready\n");
-    std::fflush(stdout);
-    uint8_t seen[GFX_KEY_STATE_SIZE] = {};
-    for (int t = 0; t < 60000; t += 10) {
-        for (int scan = 1; scan < GFX_KEY_STATE_SIZE; ++scan) {
-            uint8_t down = gfxIsKeyDown(scan) ? 1 : 0;
-            if (down == seen[scan]) continue;
-            seen[scan] = down;
-            std::printf("%s %02x\n", down ? "down" : "up", scan);
-            std::fflush(stdout);
-            if (scan == 1 && down) return 0;
-        }
-        Sleep(10);
-    }
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "directx") == 0)
-        return directxWindow(std::atoi(argv[2]), argv[3]);
-    if (argc == 2 && std::strcmp(argv[1], "keys") == 0) return keys();
     if (argc == 5 && std::strcmp(argv[1], "mode") == 0)
         return directxMode(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc == 4 && std::strcmp(argv[1], "colours") == 0) return colours(argv[2], argv[3]);

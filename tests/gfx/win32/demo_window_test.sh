@@ -3,17 +3,12 @@
 # demo.exe opens its screen, shows a picture that equals, pixel for pixel
 # through the palette, the frame demo_frame writes (message included), and ends
 # with exit code 0 on a key pressed in its window, or on the window's close
-# button. The DirectX driver's own window and keyboard cases use the helper.
+# button. The DirectX driver's display modes use the helper.
 # One case per run:
 #   gdi       ZQGFX=gdi; demo.exe also carries the window icon
 #   directx   no ZQGFX, then ZQGFX=directx: Wine's loader trace shows
 #             ddraw.dll and dinput.dll, the full screen is DirectDraw's
 #   fallback  ddraw.dll made unavailable: DirectX fails, GDI shows the picture
-#   directx_window  DirectX windows at 8, 16 and 32 bits: the client area
-#             shows the helper's pattern; a line changed without a dirty mark
-#             is not converted
-#   directinput  keys pressed with xdotool reach the key-state array through
-#             DirectInput, extended keys as their base scancode
 #   directx_mode  full screens in a Wine virtual desktop, where display modes
 #             change for real: 320 x 200 x 8 gets its own mode; 800 x 500 x 16,
 #             which no mode fits, gets 800 x 600 with the picture from line 50
@@ -62,16 +57,6 @@ check_libraries() {
 # The helper's output without the console's carriage returns.
 helper_output() { tr -d '\r' <"$work/run.log"; }
 
-# Waits for the helper to print LINE; WHAT says what should have caused it.
-expect_line() {
-    for _ in $(seq 100); do
-        helper_output | grep -qx "$1" && return 0
-        wt_ended && wt_fail "the helper ended: $(wt_output)"
-        sleep 0.1
-    done
-    wt_fail "no \"$1\" after $2; the helper printed: $(helper_output | tr '\n' ' ')"
-}
-
 unset ZQGFX
 case "$case_name" in
 gdi)
@@ -106,44 +91,6 @@ fallback)
     check_libraries " dinput.dll"
     wt_key "$window" x
     wt_wait_exit "a key pressed in the window"
-    ;;
-directx_window)
-    for depth in 8 16 32; do
-        wt_start "$helper" directx "$depth" 'Z:'"$work/expected.ppm"
-        for _ in $(seq 300); do
-            helper_output | grep -qE '^-?[0-9]+ -?[0-9]+ [0-9]+ [0-9]+$' && break
-            wt_ended && wt_fail "the helper ended: $(wt_output)"
-            sleep 0.1
-        done
-        read -r x y w h < <(helper_output | grep -E '^-?[0-9]+ ')
-        [ "${w:-}.${h:-}" = 256.192 ] || wt_fail "no 256 x 192 DirectX window at $depth bits: $(wt_output)"
-        wt_shoot_area "${w}x${h}+$x+$y" || wt_fail "no screenshot"
-        # 5-bit components widen to 8 bits a little under full.
-        differing=$(compare -metric AE -fuzz 3% "$work/shot.ppm" "$work/expected.ppm" null: 2>&1)
-        [ "$differing" = 0 ] || wt_fail "$differing pixels of the $depth-bit window differ from the pattern"
-        echo "the $depth-bit DirectX window shows the pattern; the unmarked line stayed"
-        wt_run "$helper" key zqgfxclass_demo_window_helper || wt_fail "cannot send a key"
-        wt_wait_exit "a key in the $depth-bit window"
-    done
-    ;;
-directinput)
-    wt_start "$helper" keys
-    expect_line ready "opening"
-    wt_find_window demo_window_helper
-    xdotool windowfocus --sync "$wt_window"
-    xdotool keydown a
-    expect_line "down 1e" "A pressed"
-    xdotool keydown Up
-    expect_line "down 48" "the up arrow pressed"
-    xdotool keydown Control_R
-    expect_line "down 1d" "the right Ctrl pressed"
-    xdotool keyup a keyup Up keyup Control_R
-    expect_line "up 1e" "A released"
-    expect_line "up 48" "the up arrow released"
-    expect_line "up 1d" "the right Ctrl released"
-    echo "keys reached the key-state array through DirectInput: $(helper_output | tr '\n' ' ')"
-    wt_key "$wt_window" Escape
-    wt_wait_exit "Escape"
     ;;
 directx_mode)
     source "$root/tools/wine-env.sh"
