@@ -26,22 +26,24 @@ class GdiWindow : public ::testing::Test {
     }
 };
 
-// Which screens go to the device as they are and which through a blitter
-// and the aligned buffer; what each one shows is the display suite's.
+// Which screens go to the device as they are (copied) and which through a
+// blitter, and the rows of the buffer the device is fed from; what each one
+// shows is the display suite's.
 TEST_F(GdiWindow, BlitterAndBufferFollowDepthAndWidth) {
     struct Case {
         int32_t width, depth;
         bool blitter;
-        int32_t bufferPitch; // 0: no buffer
+        int32_t bufferPitch; // rounded up to 4 bytes
     };
     const Case cases[] = {
-        {640, 8, false, 0}, {638, 8, true, 640}, {320, 16, true, 640}, {320, 32, false, 0}};
+        {640, 8, false, 640}, {638, 8, true, 640}, {320, 16, true, 640}, {320, 32, false, 1280}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.depth));
         ASSERT_EQ(gfxScreenSize(c.width, 100, c.depth, 1, 0, 0), 0);
         ASSERT_STREQ(gfxMode->driver->name, "GDI");
         EXPECT_EQ(winState.blitter != nullptr, c.blitter);
-        EXPECT_EQ(gdiState.buffer ? gdiState.bufferPitch : 0, c.bufferPitch);
+        ASSERT_NE(gdiState.buffer, nullptr);
+        EXPECT_EQ(gdiState.bufferPitch, c.bufferPitch);
         // 16-bit bitmaps of the platform are 5-5-5.
         EXPECT_EQ(gdiState.bitmapInfo->bmiHeader.biBitCount, c.depth);
         closeScreen();
