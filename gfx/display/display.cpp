@@ -63,11 +63,13 @@ bool gfxDisplayRunning() {
 
 void gfxDisplayStop() {
     running = 0;
-    // The program may close the screen while it holds the framebuffer lock;
-    // the display thread needs the lock for its last pass.
-    gfxFrameForceRelease(&frameLock);
-    rtThreadJoin(thread);
-    thread = nullptr;
+    if (thread) {
+        // The program may close the screen while it holds the framebuffer
+        // lock; the display thread needs the lock for its last pass.
+        gfxFrameForceRelease(&frameLock);
+        rtThreadJoin(thread);
+        thread = nullptr;
+    }
     gfxFrameLockClose(&frameLock);
     rtLockDestroy(answered);
     answered = nullptr;
@@ -126,9 +128,10 @@ GfxBand gfxTakeDirtyBand(Blitter blitter, uint8_t* picture, int32_t pitch) {
     if (blitter) {
         blitter(picture, pitch);
     } else {
+        int32_t multiplier = gfxLineMultiplier();
         for (int32_t y = band.top; y < band.top + band.count; ++y)
             std::memcpy(picture + static_cast<ptrdiff_t>(y) * pitch,
-                        m->framebuffer + static_cast<ptrdiff_t>(y) * m->pitch,
+                        m->framebuffer + static_cast<ptrdiff_t>(y / multiplier) * m->pitch,
                         static_cast<size_t>(m->pitch));
     }
     std::memset(m->dirtyLines, 0, static_cast<size_t>(m->height) * gfxLineMultiplier());
