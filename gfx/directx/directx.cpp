@@ -352,15 +352,20 @@ void readKeyboard() {
 // Colour 0 over the whole primary, black before the desktop's mode returns.
 // Written through a surface lock: the platform's colour-fill blit may keep an
 // object of its own for every full-screen device it fills (Wine's keeps 120
-// bytes each time), and at close the lock costs nothing more. The fill is
-// what remains when the surface cannot be locked.
+// bytes each time), and at close the lock costs nothing more. A lost primary
+// is off the display already (in the background the desktop's mode is back),
+// so it gets nothing: the fill would report success there and keep its
+// object all the same. The fill is what remains when a surface still on the
+// display cannot be locked.
 void blankPrimary() {
     IDirectDrawSurface* primary = ddState.primary;
     DDSURFACEDESC desc;
     std::memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
-    if (SUCCEEDED(IDirectDrawSurface_Lock(primary, nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY,
-                                          nullptr))) {
+    HRESULT locked =
+        IDirectDrawSurface_Lock(primary, nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr);
+    if (locked == DD_SURFACE_LOST) return;
+    if (SUCCEEDED(locked)) {
         bool known = desc.lpSurface && desc.lPitch > 0 && (desc.dwFlags & DDSD_HEIGHT);
         if (known) std::memset(desc.lpSurface, 0, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
         IDirectDrawSurface_Unlock(primary, desc.lpSurface);
