@@ -30,8 +30,8 @@ done
 session=
 for target in "${built[@]}"; do
     if [ "$target" = win32 ] && ! zq_win32_runs; then
-        echo "== win32: built; its tests need a kernel that runs 32-bit programs: not run here"
-        summary+=("win32: built; tests not run here (this kernel runs no 32-bit programs)")
+        echo "== win32: built; its tests need Wine to run 32-bit programs: not run here"
+        summary+=("win32: built; tests not run here (no 32-bit programs under Wine: the kernel or Wine's 32-bit packages)")
         continue
     fi
     if [ "$target" != native ] && [ -z "$session" ]; then
