@@ -1,9 +1,6 @@
 // The input hooks of the graphics screen.
 #include "gfx/console/input.h"
 
-#include <atomic>
-#include <cstring>
-
 #include "gfx/core/driver.h"
 #include "gfx/core/lock.h"
 #include "runtime/platform.h"

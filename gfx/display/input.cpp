@@ -45,6 +45,15 @@ void post(int32_t kind, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d =
     gfxPostEvent(&event);
 }
 
+// The platform's part of the pointer, where it has one.
+void hostTrack(int32_t on) {
+    if (gfxInput.host && gfxInput.host->track) gfxInput.host->track(on);
+}
+
+void hostConfine(int32_t on) {
+    if (gfxInput.host && gfxInput.host->confine) gfxInput.host->confine(on);
+}
+
 void clearKeyStates() {
     if (gfxMode && gfxMode->keyState) std::memset(gfxMode->keyState, 0, GFX_KEY_STATE_SIZE);
 }
@@ -56,9 +65,9 @@ bool enter() {
     GfxInput& in = gfxInput;
     if (in.tracking || !in.active || !in.inside) return false;
     in.tracking = 1;
-    if (in.host && in.host->track) in.host->track(1);
+    hostTrack(1);
     post(EV_POINTER_ENTER);
-    if (in.clip && in.host && in.host->confine) in.host->confine(1);
+    if (in.clip) hostConfine(1);
     return true;
 }
 
@@ -193,7 +202,7 @@ void gfxInputStarted() {
 
 void gfxInputClose() {
     GfxInput& in = gfxInput;
-    if (in.clip && in.host && in.host->confine) in.host->confine(0);
+    if (in.clip) hostConfine(0);
     in.clip = 0;
     in.active = 0;
     in.tracking = 0;
@@ -253,11 +262,11 @@ void gfxFocusChanged(int32_t active, int32_t minimised) {
     gfxMarkAllDirty();
     if (!in.active && in.tracking) {
         leave();
-        if (in.host && in.host->track) in.host->track(0);
+        hostTrack(0);
     }
     if (!(active && minimised)) post(in.active ? EV_FOCUS_GAINED : EV_FOCUS_LOST);
     if (enter()) return;
-    if (in.clip && in.host && in.host->confine) in.host->confine(in.active);
+    if (in.clip) hostConfine(in.active);
 }
 
 void gfxSwitchStarts() {
