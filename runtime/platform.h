@@ -8,7 +8,19 @@
 
 // Seconds from a high-resolution counter; only differences are meaningful.
 double rtTimer();
+// Waits; the idle routine runs first.
 void rtDelay(int32_t milliseconds);
+
+// Where the program's thread is the only one (the WebAssembly build), the page
+// runs only while the program waits: rtDelay gives it its turn, and rtYield,
+// called where a program polls (INKEY, key states, the mouse, page flips),
+// gives it one when at least YIELD_INTERVAL_MS have passed since the last.
+// Elsewhere rtYield does nothing. Before each turn the idle routine runs: a
+// display without a thread of its own shows its picture there. Null: none.
+constexpr int32_t YIELD_INTERVAL_MS = 16;
+void rtYield();
+void rtSetIdleRoutine(void (*routine)());
+void rtRunIdleRoutine();
 
 // A binary semaphore (count 1, maximum 1): not re-entrant, and releasable by a
 // thread other than the one that took it. Null is accepted and ignored.

@@ -1,14 +1,13 @@
-// Platform services on POSIX systems (the native build of the portable code).
+// Platform services on POSIX systems: the timer, locks, the executable's name,
+// libraries and the floating-point set-up (the native and the WebAssembly
+// builds; delays and threads are per system, thread_*.cpp).
 #include "runtime/platform.h"
 
 #include <dlfcn.h>
 #include <fenv.h>
-#include <linux/membarrier.h>
-#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -27,13 +26,6 @@ double rtTimer() {
     auto ticks = static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
                                        static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
     return static_cast<double>(ticks) * 0.001;
-}
-
-void rtDelay(int32_t milliseconds) {
-    if (milliseconds < 0) milliseconds = 0;
-    timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
-    }
 }
 
 // A counting semaphore capped at 1, like a Windows semaphore with maximum 1.
@@ -59,7 +51,8 @@ RtLock* rtLockCreate() {
 void rtLockAcquire(RtLock* lock) {
     if (!lock) return;
     pthread_mutex_lock(&lock->mutex);
-    while (lock->count == 0) pthread_cond_wait(&lock->cond, &lock->mutex);
+    while (lock->count == 0)
+        pthread_cond_wait(&lock->cond, &lock->mutex);
     lock->count = 0;
     pthread_mutex_unlock(&lock->mutex);
 }
@@ -103,57 +96,6 @@ void rtLockDestroy(RtLock* lock) {
     std::free(lock);
 }
 
-struct RtThread {
-    pthread_t thread;
-    void (*routine)(void*);
-    void* argument;
-};
-
-RtThread* rtThreadStart(void (*routine)(void*), void* argument) {
-    auto* t = static_cast<RtThread*>(std::malloc(sizeof(RtThread)));
-    if (!t) return nullptr;
-    t->routine = routine;
-    t->argument = argument;
-    auto start = [](void* p) -> void* {
-        auto* self = static_cast<RtThread*>(p);
-        self->routine(self->argument);
-        return nullptr;
-    };
-    if (pthread_create(&t->thread, nullptr, start, t) != 0) {
-        std::free(t);
-        return nullptr;
-    }
-    return t;
-}
-
-void rtThreadJoin(RtThread* thread) {
-    if (!thread) return;
-    pthread_join(thread->thread, nullptr);
-    std::free(thread);
-}
-
-namespace {
-// 1 once the expedited barrier is registered for the process, -1 when the
-// system refuses it, 0 before the first ask (asking twice is harmless).
-std::atomic<int32_t> barrierState{0};
-} // namespace
-
-int32_t rtProcessBarrierReady() {
-    int32_t state = barrierState.load(std::memory_order_acquire);
-    if (state == 0) {
-        long rc = syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0);
-        state = rc == 0 ? 1 : -1;
-        barrierState.store(state, std::memory_order_release);
-    }
-    return state > 0 ? 1 : 0;
-}
-
-// Interrupts every processor that runs a thread of the process.
-void rtProcessBarrier() {
-    if (barrierState.load(std::memory_order_acquire) > 0)
-        syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
-}
-
 char* rtExeName(char* buffer, int32_t size) {
     if (!buffer || size <= 0) return buffer;
     ssize_t n = readlink("/proc/self/exe", buffer, static_cast<size_t>(size) - 1);
@@ -179,8 +121,7 @@ RtLibrary rtLibLoad(const char* fileName, const char* const* names, void** addre
     return library;
 }
 
-int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses,
-                     int32_t count) {
+int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses, int32_t count) {
     if (!library || !names || !addresses || count < 0) return -1;
     for (int32_t i = 0; i < count; ++i) {
         if (!names[i]) return -1;

@@ -36,7 +36,13 @@ double rtTimer() {
     return seconds;
 }
 
-void rtDelay(int32_t milliseconds) { Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds)); }
+void rtDelay(int32_t milliseconds) {
+    rtRunIdleRoutine();
+    Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
+}
+
+// The display has a thread of its own: nothing waits for the program's turn.
+void rtYield() {}
 
 struct RtLock {
     HANDLE semaphore;
@@ -182,8 +188,7 @@ RtLibrary rtLibLoad(const char* fileName, const char* const* names, void** addre
     return module;
 }
 
-int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses,
-                     int32_t count) {
+int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses, int32_t count) {
     if (!library || !names || !addresses || count < 0) return -1;
     for (int32_t i = 0; i < count; ++i) {
         if (!names[i]) return -1;
@@ -201,4 +206,6 @@ int32_t rtLibFree(RtLibrary* library) {
     return result;
 }
 
-void rtFpuSetup() { _control87(_PC_64 | _RC_NEAR, _MCW_PC | _MCW_RC); }
+void rtFpuSetup() {
+    _control87(_PC_64 | _RC_NEAR, _MCW_PC | _MCW_RC);
+}

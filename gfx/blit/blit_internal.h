@@ -59,9 +59,12 @@ extern const BlitFamily gfxBlitPortable;
 extern const BlitFamily gfxBlitSse2; // 128-bit members
 extern const BlitFamily gfxBlitAvx2; // 256-bit members where they pay, else the 128-bit ones
 
-// Processor checks, made once.
+// Processor checks, made once (x86 builds).
 bool gfxBlitHasSse2();
 bool gfxBlitHasAvx2();
+// The vector family for this processor (blit_cpu_*.cpp); the portable members
+// stand in where it lacks the instructions (they write the same bytes).
+const BlitFamily& gfxBlitVectorFamily();
 
 // Fills the expansion tables (512 entries) for the given order.
 void gfxBlitBuildTables(uint32_t* tables, int32_t swapped);

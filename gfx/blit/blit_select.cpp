@@ -17,30 +17,6 @@ void gfxBlitBuildTables(uint32_t* tables, int32_t swapped) {
     }
 }
 
-bool gfxBlitHasSse2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sse2") != 0;
-    }();
-    return has;
-}
-
-bool gfxBlitHasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
-
-// The vector family for this processor; the portable members stand in where
-// the processor lacks the instructions (they write the same bytes).
-static const BlitFamily& vectorFamily() {
-    if (gfxBlitHasAvx2()) return gfxBlitAvx2;
-    if (gfxBlitHasSse2()) return gfxBlitSse2;
-    return gfxBlitPortable;
-}
-
 static int32_t sourceGroup(int32_t depth) {
     switch (depth) {
     case 1:
@@ -84,7 +60,7 @@ Blitter gfxSelectBlitter(int32_t displayDepth, int32_t swapped) {
     if (group < 0) return nullptr;
     const bool vector =
         (mode->flags & MODE_MMX) && mode->lineMultiplier == 1 && mode->width % 4 == 0;
-    const BlitFamily& family = vector ? vectorFamily() : gfxBlitPortable;
+    const BlitFamily& family = vector ? gfxBlitVectorFamily() : gfxBlitPortable;
     if (displayDepth == 8) return group == BLIT_SRC8 ? family.copy : nullptr;
     const int32_t column = displayColumn(displayDepth);
     if (column < 0) return nullptr;

@@ -269,7 +269,8 @@ int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int3
                                   refreshRate, flags, &gfxDisplayOpened);
         if (!m->driver) return failOpen();
         m->refreshRate = gfxDisplayOpened.refreshRate;
-        gfxDriverLocks = m->driver != &GFX_NULL_DRIVER;
+        // A driver without a lock (no display thread) draws with none, as Null.
+        gfxDriverLocks = m->driver != &GFX_NULL_DRIVER && m->driver->lock;
 
         gfxPalette(-1, 0, 0, 0);
         GfxContext* c = gfxGetContext();

@@ -305,6 +305,40 @@ int32_t gfxKeyEvent(int32_t virtualKey, int32_t scan, uint8_t character, int32_t
     return done;
 }
 
+int32_t gfxKeyCharacter(int32_t vk, int32_t state, int32_t capsLock) {
+    bool shift = (state & KEY_STATE_SHIFT) != 0, ctrl = (state & KEY_STATE_CTRL) != 0;
+    if (ctrl && (state & KEY_STATE_ALT)) return 0;
+    if (vk >= 'A' && vk <= 'Z') {
+        if (ctrl) return vk - 'A' + 1;
+        return shift != (capsLock != 0) ? vk : vk + ('a' - 'A');
+    }
+    int32_t base = keyVkCharacter(vk);
+    if (ctrl) {
+        switch (base) {
+        case 13:
+            return 10;
+        case 8:
+            return 127;
+        case 27:
+        case '[':
+            return 27;
+        case '\\':
+            return 28;
+        case ']':
+            return 29;
+        default:
+            return 0;
+        }
+    }
+    if (shift && vk < VKEY_NUMPAD0) {
+        static const char PLAIN[] = "1234567890-=[]\\;',./`";
+        static const char SHIFTED[] = "!@#$%^&*()_+{}|:\"<>?~";
+        for (int i = 0; PLAIN[i]; ++i)
+            if (PLAIN[i] == base) return SHIFTED[i];
+    }
+    return base;
+}
+
 void gfxTextInput(const char* text) {
     auto* p = reinterpret_cast<const uint8_t*>(text);
     while (p && *p) {

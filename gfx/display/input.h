@@ -195,6 +195,11 @@ enum : int32_t {
 // carries the scancode and the character code.
 int32_t gfxKeyEvent(int32_t virtualKey, int32_t scan, uint8_t character, int32_t state,
                     int32_t what, int32_t repeats, int32_t textFollows);
+// The character a key gives with the control-key state `state` (and CAPS LOCK
+// on or off) on a US keyboard, as the Windows keyboard translation produces it
+// (control characters included); 0 for none. Layout-specific text arrives
+// separately as text input.
+int32_t gfxKeyCharacter(int32_t virtualKey, int32_t state, int32_t capsLock);
 // Text typed (UTF-8): every character as its code-page-437 byte ('?' for
 // those it lacks).
 void gfxTextInput(const char* text);

@@ -20,43 +20,6 @@ int32_t controlKeyState(uint16_t mod, bool extended) {
     return state;
 }
 
-// The character the key gives with these modifiers on a US keyboard, as the
-// Windows keyboard translation produces it (control characters included);
-// 0 for none. Layout-specific text arrives separately as text input.
-int32_t keyCharacter(int32_t vk, uint16_t mod) {
-    bool shift = (mod & KMOD_SHIFT) != 0, ctrl = (mod & KMOD_CTRL) != 0;
-    if (ctrl && (mod & KMOD_ALT)) return 0;
-    if (vk >= 'A' && vk <= 'Z') {
-        if (ctrl) return vk - 'A' + 1;
-        return shift != ((mod & KMOD_CAPS) != 0) ? vk : vk + ('a' - 'A');
-    }
-    int32_t base = keyVkCharacter(vk);
-    if (ctrl) {
-        switch (base) {
-        case 13:
-            return 10;
-        case 8:
-            return 127;
-        case 27:
-        case '[':
-            return 27;
-        case '\\':
-            return 28;
-        case ']':
-            return 29;
-        default:
-            return 0;
-        }
-    }
-    if (shift && vk < VKEY_NUMPAD0) {
-        static const char PLAIN[] = "1234567890-=[]\\;',./`";
-        static const char SHIFTED[] = "!@#$%^&*()_+{}|:\"<>?~";
-        for (int i = 0; PLAIN[i]; ++i)
-            if (PLAIN[i] == base) return SHIFTED[i];
-    }
-    return base;
-}
-
 void keyEvent(const SDL_KeyboardEvent& e) {
     SdlState& s = sdlState;
     const GfxKey* key = gfxKeyByUsage(e.keysym.scancode);
@@ -71,14 +34,14 @@ void keyEvent(const SDL_KeyboardEvent& e) {
         s.suppressText = 1;
         return;
     }
-    uint8_t character = static_cast<uint8_t>(keyCharacter(vk, mod));
+    int32_t state = controlKeyState(mod, key->extended);
+    auto character = static_cast<uint8_t>(gfxKeyCharacter(vk, state, (mod & KMOD_CAPS) ? 1 : 0));
     // Printable characters come as text input; control characters and ALT or
     // CTRL combinations only come here, so they go in now and the text that
     // may follow is dropped.
     bool textFollows = character >= 32 && character != 127 && !(mod & (KMOD_ALT | KMOD_CTRL));
     int32_t what = !down ? GFX_KEY_RELEASED : e.repeat ? GFX_KEY_REPEATED : GFX_KEY_PRESSED;
-    int32_t done = gfxKeyEvent(vk, key->scan, character, controlKeyState(mod, key->extended), what,
-                               1, textFollows);
+    int32_t done = gfxKeyEvent(vk, key->scan, character, state, what, 1, textFollows);
     if (down) s.suppressText = (done & GFX_KEY_POSTED) ? 1 : 0;
 }
 

@@ -73,7 +73,7 @@ constexpr int32_t DISPLAY_DEPTHS[] = {15, 16, 24, 32};
 
 // The family the selection prefers on this processor.
 const BlitFamily& vectorFamily() {
-    return gfxBlitHasAvx2() ? gfxBlitAvx2 : gfxBlitHasSse2() ? gfxBlitSse2 : gfxBlitPortable;
+    return gfxBlitVectorFamily();
 }
 constexpr int32_t SOURCE_DEPTHS[] = {8, 16, 32};
 
