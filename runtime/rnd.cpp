@@ -16,9 +16,9 @@ double rndLast = 0.0;
 
 namespace {
 
-constexpr long double TWO_POW_M15 = 1.0L / 32768.0L;
-constexpr long double TWO_POW_M24 = 1.0L / 16777216.0L;
-constexpr long double TWO_POW_M32 = 1.0L / 4294967296.0L;
+constexpr RtReal TWO_POW_M15 = RtReal{1} / 32768;
+constexpr RtReal TWO_POW_M24 = RtReal{1} / 16777216;
+constexpr RtReal TWO_POW_M32 = RtReal{1} / 4294967296;
 
 // Truncation toward zero that never invokes undefined behaviour: values out of
 // range and NaN give the smallest integer, as the processor's own conversion does.
@@ -49,13 +49,13 @@ void mtRegenerate() {
 
 } // namespace
 
-long double rtRnd(float n) {
-    long double value = rndCurrent(n);
+RtReal rtRnd(float n) {
+    RtReal value = rndCurrent(n);
     rndLast = static_cast<double>(value);
     return value;
 }
 
-long double rndFirstCall(float n) {
+RtReal rndFirstCall(float n) {
     int32_t mode = rtState.compatMode;
     if (mode == 1 || mode == 2) {
         rndCurrent = rndCrt;
@@ -68,28 +68,28 @@ long double rndFirstCall(float n) {
     return rtRnd(n);
 }
 
-long double rndCrt(float n) {
+RtReal rndCrt(float n) {
     if (n == 0.0f) return rndLast;
     // The contract is 0..32767; a library with a wider range is cut to it.
-    return static_cast<long double>(std::rand() & 0x7FFF) * TWO_POW_M15;
+    return static_cast<RtReal>(std::rand() & 0x7FFF) * TWO_POW_M15;
 }
 
-long double rndLcg32(float n) {
+RtReal rndLcg32(float n) {
     if (n != 0.0f) rndSeed = rndSeed * 1664525u + 1013904223u;
-    return static_cast<long double>(rndSeed) * TWO_POW_M32;
+    return static_cast<RtReal>(rndSeed) * TWO_POW_M32;
 }
 
-long double rndLcg24(float n) {
+RtReal rndLcg24(float n) {
     if (n < 0.0f) {
         uint32_t b;
         std::memcpy(&b, &n, sizeof b);
         rndSeed = (b >> 24) + (b & 0xFFFFFFu);
     }
     if (n != 0.0f) rndSeed = (rndSeed * 16598013u + 12820163u) & 0xFFFFFFu;
-    return static_cast<long double>(rndSeed) * TWO_POW_M24;
+    return static_cast<RtReal>(rndSeed) * TWO_POW_M24;
 }
 
-long double rndMt(float n) {
+RtReal rndMt(float n) {
     if (n == 0.0f) return rndLast;
     if (!rndNext) rtRandomize(327680.0, 3);
     if (rndNext == rndState + RND_MT_WORDS) mtRegenerate();
@@ -98,7 +98,7 @@ long double rndMt(float n) {
     y ^= (y << 7) & 0x9D2C5680u;
     y ^= (y << 15) & 0xEFC60000u;
     y ^= y >> 18;
-    return static_cast<long double>(y) * TWO_POW_M32;
+    return static_cast<RtReal>(y) * TWO_POW_M32;
 }
 
 void rtRandomize(double seed, int32_t algorithm) {

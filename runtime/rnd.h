@@ -5,17 +5,26 @@
 
 #include <cstdint>
 
-using RndRoutine = long double (*)(float n);
+// RND's value: the processor's extended type on x86; on WebAssembly, where
+// that type is emulated in software, double, which holds every value the
+// generators give exactly (fractions of at most 32 bits).
+#if defined(__wasm__)
+using RtReal = double;
+#else
+using RtReal = long double;
+#endif
 
-long double rtRnd(float n);
+using RndRoutine = RtReal (*)(float n);
+
+RtReal rtRnd(float n);
 void rtRandomize(double seed, int32_t algorithm);
 
 // The generators (RND(n) for the current algorithm).
-long double rndFirstCall(float n);
-long double rndCrt(float n);   // 1: the platform library's rand
-long double rndLcg32(float n); // 2
-long double rndMt(float n);    // 3
-long double rndLcg24(float n); // 4
+RtReal rndFirstCall(float n);
+RtReal rndCrt(float n);   // 1: the platform library's rand
+RtReal rndLcg32(float n); // 2
+RtReal rndMt(float n);    // 3
+RtReal rndLcg24(float n); // 4
 
 constexpr int RND_MT_WORDS = 624;
 constexpr uint32_t RND_INITIAL_SEED = 327680; // 0x50000

@@ -67,13 +67,11 @@ export async function startServer(dir, port = 0) {
       return reply(res, 404, 'Not Found');
     }
     // No caching headers (no ETag, Last-Modified or max-age): a rebuilt folder
-    // is always what the next load sees. The isolation headers let a page use
-    // SharedArrayBuffer (threaded WebAssembly) and cost same-origin files nothing.
+    // is always what the next load sees. No cross-origin isolation headers:
+    // the pages must work from any plain static server.
     res.writeHead(200, {
       'Content-Type': MIME_TYPES[path.extname(found).toLowerCase()] ?? 'application/octet-stream',
       'Content-Length': body.length,
-      'Cross-Origin-Opener-Policy': 'same-origin',
-      'Cross-Origin-Embedder-Policy': 'require-corp',
     });
     res.end(req.method === 'HEAD' ? undefined : body);
   });
