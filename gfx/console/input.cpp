@@ -36,6 +36,8 @@ int32_t sleepUntilKey(int32_t milliseconds) {
 
 StringDescriptor* gfxReadKey() {
     if (!gfxMode) return &rtState.nullString;
+    // A program polling INKEY is where a page without threads gets its turn.
+    rtYield();
     int32_t code = gfxTakeKey();
     // Nothing the window layer posts is negative: such a code reads as no key.
     if (code <= 0) return &rtState.nullString;
@@ -64,6 +66,7 @@ int32_t gfxWaitKey() {
 int32_t gfxIsKeyDown(int32_t scanCode) {
     GfxMode* m = gfxMode;
     if (!m || !m->keyState || scanCode < 0 || scanCode >= GFX_KEY_STATE_SIZE) return 0;
+    rtYield();
     gfxLock();
     int32_t held = m->keyState[scanCode] != 0;
     gfxUnlock(1, 0);
@@ -79,6 +82,7 @@ int32_t gfxGetMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, in
     if (!clip) clip = &scratch[4];
     GfxMode* m = gfxMode;
     if (!m || !m->driver || !m->driver->readMouse) return noMouse(x, y, wheel, buttons, clip);
+    rtYield();
     gfxLock();
     int32_t result = m->driver->readMouse(x, y, wheel, buttons, clip);
     gfxUnlock(1, 0);

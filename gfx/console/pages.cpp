@@ -11,6 +11,7 @@
 #include "gfx/core/mode.h"
 #include "gfx/core/palette.h"
 #include "gfx/core/pixel.h"
+#include "runtime/platform.h"
 #include "runtime/runtime.h"
 
 PortState gfxPortState = {0, 2, 0};
@@ -80,6 +81,9 @@ int32_t gfxPageSet(int32_t work, int32_t visible) {
         gfxShowPage(m, visible);
         gfxMarkLines(m, 0, m->height - 1);
         gfxUnlock(1, 0);
+        // A flipped page is a frame: where the page runs only while the
+        // program yields, it is shown now.
+        rtYield();
     }
     return previous;
 }
@@ -130,6 +134,7 @@ int32_t gfxPageCopy(int32_t source, int32_t destination) {
         if (left < right)
             gfxMarkLines(m, static_cast<int32_t>(top), static_cast<int32_t>(bottom) - 1);
         gfxUnlock(1, 0);
+        rtYield(); // a frame, as a page flip is
     }
     return rtSetError(RT_OK);
 }

@@ -178,6 +178,8 @@ int32_t gfxTakeKeyArrived() {
 }
 
 int32_t gfxKeyAvailable() {
+    // Asked in a loop, as INKEY is: the page's turn where it needs one.
+    rtYield();
     return withKeyRing(
         [](const GfxKeyBuffer& b) { return static_cast<int32_t>(b.readIndex != b.writeIndex); });
 }
