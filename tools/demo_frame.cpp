@@ -9,6 +9,8 @@
 //                            hand-written reference loop; print both and the ratio
 //   demo_frame --check       compare the frame with the reference loop's, with
 //                            the message drawn in from the font
+//   demo_frame --reference FILE   write that reference frame (loop and font
+//                            only, no graphics layer) as a PGM of indices
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,10 +53,29 @@ void stampMessage(uint8_t* frame) {
     }
 }
 
-bool sameAsReference() {
+std::vector<uint8_t> referenceFrame() {
+    gfxLoadBuiltinData(); // the font, also before any screen opened
     std::vector<uint8_t> reference(DEMO_WIDTH * DEMO_HEIGHT, 0);
     demoReference(reference.data());
     stampMessage(reference.data());
+    return reference;
+}
+
+int writeReference(const char* fileName) {
+    std::vector<uint8_t> reference = referenceFrame();
+    std::FILE* file = std::fopen(fileName, "wb");
+    if (!file) {
+        std::fprintf(stderr, "demo_frame: cannot write %s\n", fileName);
+        return 1;
+    }
+    std::fprintf(file, "P5\n%d %d\n255\n", DEMO_WIDTH, DEMO_HEIGHT);
+    bool ok = std::fwrite(reference.data(), 1, reference.size(), file) == reference.size();
+    ok = std::fclose(file) == 0 && ok;
+    return ok ? 0 : 1;
+}
+
+bool sameAsReference() {
+    std::vector<uint8_t> reference = referenceFrame();
     for (int32_t y = 0; y < DEMO_HEIGHT; ++y)
         if (std::memcmp(reference.data() + y * DEMO_WIDTH,
                         gfxMode->pages[0] + static_cast<ptrdiff_t>(y) * gfxMode->pitch,
@@ -117,12 +138,13 @@ int timeRuns(int runs) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: demo_frame FILE | --rgb FILE | --time [N] | --check\n");
+        std::fprintf(stderr, "usage: demo_frame FILE | --rgb FILE | --reference FILE | --time [N] | --check\n");
         return 2;
     }
     rtInit(argc, argv, 0);
     useNullDriver();
     if (std::strcmp(argv[1], "--time") == 0) return timeRuns(argc > 2 ? std::atoi(argv[2]) : 3);
+    if (std::strcmp(argv[1], "--reference") == 0) return argc > 2 ? writeReference(argv[2]) : 2;
     if (!runDemo()) {
         std::fprintf(stderr, "demo_frame: screen 21 did not open on the Null driver\n");
         return 1;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 
 #include "runtime/rnd.h"
 

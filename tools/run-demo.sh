@@ -6,11 +6,30 @@
 # press. Without one it runs on a private Xvfb display: once the picture has
 # settled a screenshot is saved to build/demo-screenshot.png and a key is
 # pressed in the window for you.
+# With --web: the WebAssembly build (build/web/app/demo.html) served on
+# 127.0.0.1 and opened in Chromium on the display, or without one headless:
+# the screenshot goes to build/demo-web-screenshot.png and a key is pressed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=
 [ "${1:-}" = --native ] && native=1
 bash tools/setup.sh
+if [ "${1:-}" = --web ]; then
+    bash tools/web/setup.sh >/dev/null
+    cmake --preset web >/dev/null
+    cmake --build --preset web --target demo
+    page=(node tools/web/run-page.mjs --dir build/web/app --page demo.html)
+    rc=0
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        echo "Running build/web/app/demo.html in Chromium on $DISPLAY"
+        "${page[@]}" --show --timeout 86400 || rc=$?
+    else
+        echo "No display: running build/web/app/demo.html in headless Chromium"
+        "${page[@]}" --screenshot build/demo-web-screenshot.png --key Escape --timeout 300 || rc=$?
+    fi
+    echo "build/web/app/demo.html ended with exit code $rc"
+    exit $rc
+fi
 source tools/xvfb-session.sh
 if [ -n "$native" ]; then
     target=linux why="the native Linux build"

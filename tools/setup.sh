@@ -16,6 +16,8 @@ packages=(
     console-data
     clang libclang-rt-14-dev
     libsdl2-dev libpixman-1-dev pkg-config libx11-dev
+    # The WebAssembly build and its browser tests.
+    emscripten chromium
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -32,7 +34,11 @@ for p in libgl1-mesa-dri libglx-mesa0; do
     [ -n "$v64" ] && [ "$v64" != "$v32" ] && missing+=("$p:i386" "$p")
 done
 
+# The browser tools' npm packages, pinned by their lock file.
+web_tools() { bash "$(dirname "$0")/web/setup.sh" >/dev/null; }
+
 if [ ${#missing[@]} -eq 0 ]; then
+    web_tools
     exit 0
 fi
 echo "setup: installing ${missing[*]}"
@@ -65,3 +71,4 @@ fi
 # Keep both Mesa builds at one version.
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     --only-upgrade libgl1-mesa-dri libgl1-mesa-dri:i386 libglx-mesa0 libglx-mesa0:i386 >/dev/null || true
+web_tools

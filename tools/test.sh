@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build (portable code under
-# AddressSanitizer and UBSan, then the API fuzzer for 60 s) and both Windows
-# builds under Wine on Xvfb. Every target is built every time; the 32-bit
+# AddressSanitizer and UBSan, then the API fuzzer for 60 s), both Windows
+# builds under Wine on Xvfb, and the WebAssembly build in headless Chromium
+# and Node.js. Every target is built every time; the 32-bit
 # Windows tests run where the kernel runs 32-bit programs. Prints CTest's
 # summary for each target that ran and a final line per target; exits non-zero
 # when a build, a test or the fuzzer failed.
@@ -13,7 +14,7 @@ source tools/xvfb-session.sh
 status=0
 summary=()
 built=()
-for target in native win32 win64; do
+for target in native win32 win64 web; do
     echo "== $target: configure and build"
     mkdir -p "build/$target"
     log="build/$target/build.log"
@@ -34,7 +35,7 @@ for target in "${built[@]}"; do
         summary+=("win32: built; tests not run here (no 32-bit programs under Wine: the kernel or Wine's 32-bit packages)")
         continue
     fi
-    if [ "$target" != native ] && [ -z "$session" ]; then
+    if [ "$target" != native ] && [ "$target" != web ] && [ -z "$session" ]; then
         zq_session_start
         session=1
     fi

@@ -26,9 +26,10 @@ export const CONSOLE = '#zq-console';
 const CHROMIUM = process.env.ZQ_CHROMIUM || '/usr/bin/chromium';
 
 // Opens `page` (a path inside `dir`) in a fresh headless Chromium with a
-// width x height viewport at device scale factor 1. Close the result always;
+// width x height viewport at device scale factor 1 (or, headless false, in a
+// Chromium window on the display). Close the result always;
 // withPage() does that for you.
-export async function openPage({ dir, page = 'index.html', width = 1280, height = 1024, timeoutMs = 30000, args = [] }) {
+export async function openPage({ dir, page = 'index.html', width = 1280, height = 1024, timeoutMs = 30000, args = [], headless = true }) {
   try {
     await fs.access(CHROMIUM);
   } catch {
@@ -53,7 +54,7 @@ export async function openPage({ dir, page = 'index.html', width = 1280, height 
     server = await startServer(dir);
     browser = await puppeteer.launch({
       executablePath: CHROMIUM,
-      headless: true,
+      headless,
       // Root cannot use the sandbox; the network is closed, so nothing may
       // phone home; canvas colours must come back unconverted.
       args: [
@@ -72,7 +73,8 @@ export async function openPage({ dir, page = 'index.html', width = 1280, height 
         '--enable-unsafe-swiftshader',
         ...args,
       ],
-      defaultViewport: { width, height, deviceScaleFactor: 1 },
+      // Shown on a display, the page takes the window's size.
+      defaultViewport: headless ? { width, height, deviceScaleFactor: 1 } : null,
       timeout: timeoutMs,
     });
     const p = (await browser.pages())[0] ?? (await browser.newPage());

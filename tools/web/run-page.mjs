@@ -2,14 +2,15 @@
 // to settle, optionally save it, press a key, wait for the program to end.
 //   node tools/web/run-page.mjs --dir build/web/app --page demo.html
 //        [--screenshot FILE] [--settle-ms N] [--key Escape] [--timeout S]
-//        [--width W] [--height H]
+//        [--width W] [--height H] [--show]
+// --show: in a Chromium window on the display; the person presses the key.
 // Prints `exit code N` and exits with N; 124 when the time runs out.
 import { parseArgs } from 'node:util';
 import process from 'node:process';
 import { openPage, SCREEN } from './browser.mjs';
 
 const USAGE =
-  'usage: node tools/web/run-page.mjs --dir DIR --page PAGE [--screenshot FILE] [--settle-ms N] [--key KEY] [--timeout S] [--width W] [--height H]';
+  'usage: node tools/web/run-page.mjs --dir DIR --page PAGE [--screenshot FILE] [--settle-ms N] [--key KEY] [--timeout S] [--width W] [--height H] [--show]';
 
 let opts;
 try {
@@ -23,6 +24,7 @@ try {
       timeout: { type: 'string', default: '60' },
       width: { type: 'string', default: '1280' },
       height: { type: 'string', default: '1024' },
+      show: { type: 'boolean', default: false },
     },
   }));
 } catch (e) {
@@ -74,8 +76,15 @@ async function run() {
     width: Number(opts.width),
     height: Number(opts.height),
     timeoutMs: left(),
+    headless: !opts.show,
   });
   try {
+    if (opts.show) {
+      console.log(`${h.url}: press a key in the page to end the program`);
+      const code = await h.exitCode(left());
+      console.log(code === null ? 'no exit code (the time ran out)' : `exit code ${code}`);
+      return code === null ? 124 : code;
+    }
     const unsettled = await settle(h);
     if (unsettled) {
       console.error(`run-page: the picture did not settle within ${timeoutS} s: ${unsettled}`);
