@@ -15,9 +15,16 @@ void rtDelay(int32_t milliseconds);
 // runs only while the program waits: rtDelay gives it its turn, and rtYield,
 // called where a program polls (INKEY, key states, the mouse, page flips),
 // gives it one when at least YIELD_INTERVAL_MS have passed since the last.
-// Elsewhere rtYield does nothing. Before each turn the idle routine runs: a
+// Elsewhere rtYield does nothing. Neither waits while the page's own events
+// are being handled (they run in the program's turn). Before each turn the idle routine runs: a
 // display without a thread of its own shows its picture there. Null: none.
 constexpr int32_t YIELD_INTERVAL_MS = 16;
+// True where the program's thread is the page's only one.
+#if defined(__wasm__)
+constexpr bool RT_ONE_THREAD = true;
+#else
+constexpr bool RT_ONE_THREAD = false;
+#endif
 void rtYield();
 void rtSetIdleRoutine(void (*routine)());
 void rtRunIdleRoutine();

@@ -7,6 +7,9 @@
 
 namespace {
 double lastTurn = 0.0;
+// The program is unwound and the page handles its events: those run inside
+// the program's turn and cannot wait themselves.
+bool inTurn = false;
 
 // A turn of the page without the 4 ms a chain of zero timeouts costs: a
 // message to itself comes back at once, after what is waiting.
@@ -27,20 +30,20 @@ EM_JS(void, zqYieldTurn, (), {
 } // namespace
 
 void rtDelay(int32_t milliseconds) {
+    if (inTurn) return;
     rtRunIdleRoutine();
+    inTurn = true;
     if (milliseconds <= 0)
         zqYieldTurn();
     else
         emscripten_sleep(static_cast<unsigned>(milliseconds));
+    inTurn = false;
     lastTurn = emscripten_get_now();
 }
 
 void rtYield() {
-    double now = emscripten_get_now();
-    if (now - lastTurn < YIELD_INTERVAL_MS) return;
-    rtRunIdleRoutine();
-    zqYieldTurn();
-    lastTurn = emscripten_get_now();
+    if (inTurn || emscripten_get_now() - lastTurn < YIELD_INTERVAL_MS) return;
+    rtDelay(0);
 }
 
 // No threads: the display shows its picture where the program waits.

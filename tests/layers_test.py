@@ -34,6 +34,7 @@ ROWS += [
     ("zq_directx", ["gfx/directx/"], ["zq_win32"] + DRIVER_BELOW, []),
     ("zq_opengl", ["gfx/opengl/"], ["zq_win32"] + DRIVER_BELOW, []),
     ("zq_sdl", ["gfx/sdl/"], DRIVER_BELOW, []),
+    ("zq_canvas", ["gfx/canvas/"], DRIVER_BELOW, []),
 ]
 # The composition unit and the program may use everything.
 TOP = ["zq_compose", "zq_app"]
@@ -43,6 +44,7 @@ FOLDER_OF = {
     "zq_gfx_draw": "gfx/draw/", "zq_gfx_blit": "gfx/blit/", "zq_gfx_display": "gfx/display/",
     "zq_gfx_console": "gfx/console/", "zq_win32": "gfx/win32/", "zq_gdi": "gfx/gdi/",
     "zq_directx": "gfx/directx/", "zq_opengl": "gfx/opengl/", "zq_sdl": "gfx/sdl/",
+    "zq_canvas": "gfx/canvas/",
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 

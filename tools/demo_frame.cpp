@@ -138,7 +138,9 @@ int timeRuns(int runs) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: demo_frame FILE | --rgb FILE | --reference FILE | --time [N] | --check\n");
+        std::fprintf(
+            stderr,
+            "usage: demo_frame FILE | --rgb FILE | --reference FILE | --time [N] | --check\n");
         return 2;
     }
     rtInit(argc, argv, 0);

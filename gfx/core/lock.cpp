@@ -1,6 +1,7 @@
 #include "gfx/core/lock.h"
 
 #include "gfx/core/context.h"
+#include "runtime/platform.h"
 #include "runtime/runtime.h"
 
 std::atomic_flag gfxEventGuard;
@@ -20,4 +21,14 @@ void gfxUnlockMarking(int32_t first, int32_t last) {
 void gfxQuickWake() {
     GfxMode* m = gfxMode;
     if (m && m->driver->unlock) m->driver->unlock();
+}
+
+int32_t gfxDrawTicks = GFX_DRAW_TICKS;
+
+// Only between primitives (no level held): the page's turn may show the
+// picture and take events, which must find the screen whole.
+void gfxDrawTurn() {
+    gfxDrawTicks = GFX_DRAW_TICKS;
+    GfxMode* m = gfxMode;
+    if (!m || m->lockCount == 0) rtYield();
 }

@@ -10,6 +10,7 @@
 #include "gfx/core/context.h"
 #include "gfx/core/driver.h"
 #include "gfx/core/mode.h"
+#include "runtime/platform.h"
 
 // The inline lock's program side: `holds` stored, then `wants` read. True
 // while the display thread stays out; else the driver's slot goes on from
@@ -78,11 +79,24 @@ inline void gfxMarkLines(GfxMode* m, int32_t first, int32_t last) {
     for (int32_t y = first; y <= last; ++y)
         m->dirtyLines[y] = 1;
 }
+// Where the program's thread is the page's only one, a long drawing loop
+// gives the page its turn (and so shows its picture) every
+// YIELD_INTERVAL_MS: primitives are counted as they end, and every
+// GFX_DRAW_TICKS of them the time is looked at. Nothing elsewhere.
+constexpr int32_t GFX_DRAW_TICKS = 4096;
+extern int32_t gfxDrawTicks;
+void gfxDrawTurn();
+inline void gfxDrawTick() {
+    if constexpr (RT_ONE_THREAD)
+        if (--gfxDrawTicks < 0) gfxDrawTurn();
+}
+
 // The end of a primitive on an open screen: lines first..last (inside the
 // view) marked when it drew on the visible page, then one level released.
 inline void gfxEndDraw(const GfxContext* context, int32_t first, int32_t last) {
     if (gfxDrawsOnVisiblePage(context)) gfxMarkLines(gfxMode, first, last);
     gfxRelease(gfxMode);
+    gfxDrawTick();
 }
 
 void gfxUnlockMarking(int32_t first, int32_t last);

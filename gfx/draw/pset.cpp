@@ -110,7 +110,10 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
     gfxSetLastPoint(c, x, y);
     int32_t px, py;
     if (!gfxFindPoint(c, x, y, &px, &py)) return;
-    if (!gfxDriverLocks) return storeByte(c, px, py, value);
+    if (!gfxDriverLocks) {
+        storeByte(c, px, py, value);
+        return gfxDrawTick();
+    }
     if (!gfxQuickTake(gfxMode)) return storeByteLocked(c, px, py, value);
     storeByte(c, px, py, value);
     if (!gfxQuickRelease()) gfxQuickWake();

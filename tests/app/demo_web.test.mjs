@@ -39,12 +39,20 @@ function differing(px) {
 }
 
 await withPage({ dir: path.join(build, 'app'), page: 'demo.html', timeoutMs: 60000 }, async (h) => {
-  // The picture is done when the message is on it: wait for the match.
-  let px = null, off = -1;
-  for (const end = Date.now() + 120000; Date.now() < end; await new Promise((r) => setTimeout(r, 500))) {
+  // While the program draws, the page answers and its canvas grows (the
+  // long loop gives the page its turn); the picture is done when the message
+  // is on it.
+  let px = null, off = -1, growing = 0, lastLit = -1;
+  for (const end = Date.now() + 120000; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
     px = await h.canvasPixels(SCREEN);
-    if (px && px.width === 1280 && px.height === 1024 && (off = differing(px)) === 0) break;
+    if (!px || px.width !== 1280 || px.height !== 1024) continue;
+    if ((off = differing(px)) === 0) break;
+    let lit = 0;
+    for (let i = 0; i < px.data.length; i += 4) lit += px.data[i] !== 0;
+    if (lit !== lastLit && lastLit >= 0) ++growing;
+    lastLit = lit;
   }
+  check(growing >= 2, `the canvas changes while the program draws (${growing} changes seen)`);
   check(px && px.width === 1280 && px.height === 1024, `the canvas is 1280 x 1024 (${px?.width} x ${px?.height})`);
   check(off === 0, `the canvas equals the reference picture (${off} differing pixels)`);
   check((await h.exitCode(10)) === null, 'the program waits for a key');
