@@ -1,9 +1,9 @@
-// The console on a POSIX system: output goes to standard output unchanged (a
-// terminal interprets the control characters itself), the geometry is the
-// terminal's size or the 80 x 25 fallback, LOCATE and CLS use the terminal's
-// escape sequences, and keys are read from standard input (a terminal in raw
-// mode, or any byte stream) and decoded into the same key codes as on Windows.
-// Only page 0 exists.
+// The console on a POSIX system: output goes to standard output as UTF-8, every
+// character as its glyph but the controls the console acts on (the terminal
+// acts on those itself); the geometry is the terminal's size or the 80 x 25
+// fallback, LOCATE and CLS use the terminal's escape sequences, and keys are
+// read from standard input (a terminal in raw mode, or any byte stream) and
+// decoded into the same key codes as on Windows. Only page 0 exists.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "console/console.h"
+#include "console/cp437.h"
 #include "console/key_ring.h"
 #include "console/key_sequence.h"
 #include "runtime/platform.h"
@@ -27,6 +28,7 @@ constexpr int32_t MASK_ALWAYS = 0x100;
 constexpr int32_t CLS_OMITTED = static_cast<int32_t>(0xFFFF0000u);
 constexpr double ESCAPE_WAIT_SECONDS = 0.05; // a lone ESC is the Escape key after this
 constexpr int32_t INPUT_BUFFER = 64;
+constexpr int32_t OUTPUT_CHUNK = 512;
 
 struct PosixConsole {
     int32_t ready;
@@ -63,6 +65,33 @@ int32_t writeAll(const void* data, size_t bytes) {
         bytes -= static_cast<size_t>(written);
     }
     return static_cast<int32_t>(written);
+}
+
+// Program text on its way out as UTF-8, gathered on the stack and written
+// whenever the buffer fills.
+struct Utf8Output {
+    char bytes[OUTPUT_CHUNK];
+    int32_t used;
+    int32_t total; // bytes written so far, -1 after a failed write
+};
+
+void flushOutput(Utf8Output* out) {
+    if (out->used > 0 && out->total >= 0)
+        out->total =
+            writeAll(out->bytes, static_cast<size_t>(out->used)) < 0 ? -1 : out->total + out->used;
+    out->used = 0;
+}
+
+// The controls ttyPrint acts on (console/tty.h) go out as they are, for the
+// terminal to act on; any other character is shown, the low bytes as their
+// glyphs (a raw ESC would start an escape sequence).
+void putCharacter(Utf8Output* out, uint32_t c) {
+    if (out->used > OUTPUT_CHUNK - UTF8_MAX) flushOutput(out);
+    if (c == 7 || c == 8 || c == 9 || c == 10 || c == 13)
+        out->bytes[out->used++] = static_cast<char>(c);
+    else
+        out->used += utf8Encode(c < 32 || c == 127 ? cp437ToUnicode(static_cast<uint8_t>(c)) : c,
+                                out->bytes + out->used);
 }
 
 void terminalCommand(const char* text) {
@@ -231,13 +260,28 @@ int32_t conPageSet(int32_t active, int32_t visible) {
 int32_t conPrintBytes(const uint8_t* text, int32_t length, int32_t mask) {
     setUp();
     if (!text || length <= 0) return (mask & MASK_ALWAYS) ? conRefreshGeometry() : 0;
-    return writeAll(text, static_cast<size_t>(length));
+    Utf8Output out = {};
+    for (int32_t i = 0; i < length && out.total >= 0; ++i)
+        putCharacter(&out, text[i] < 128 ? text[i] : cp437ToUnicode(text[i]));
+    flushOutput(&out);
+    return out.total;
 }
 
 int32_t conPrintWide(const uint16_t* text, int32_t length, int32_t mask) {
     setUp();
     if (!text || length <= 0) return (mask & MASK_ALWAYS) ? conRefreshGeometry() : 0;
-    return writeAll(text, static_cast<size_t>(length) * 2);
+    // UTF-16: a high surrogate followed by a low one is one character; a lone
+    // surrogate becomes U+FFFD in the encoder.
+    Utf8Output out = {};
+    for (int32_t i = 0; i < length && out.total >= 0; ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        putCharacter(&out, c);
+    }
+    flushOutput(&out);
+    return out.total;
 }
 
 int32_t conPollInput() {

@@ -1,5 +1,8 @@
 // Drives the console with its output redirected: the parent reads what arrives.
 //   print  - control characters and wide text, then the geometry it sees
+//   message - the demonstration's message, with its ESC byte
+//   table  - every byte, then the UTF-16 units 0 to 255, a surrogate pair and
+//            a lone surrogate
 //   keys   - the codes of the keys on standard input until it ends or Escape
 //            is pressed (POSIX)
 #include <cstdio>
@@ -34,6 +37,19 @@ int printCase() {
     return 0;
 }
 
+int tableCase() {
+    uint8_t bytes[256];
+    uint16_t wide[259];
+    for (int i = 0; i < 256; ++i)
+        wide[i] = bytes[i] = static_cast<uint8_t>(i);
+    wide[256] = 0xD83D; // U+1F600
+    wide[257] = 0xDE00;
+    wide[258] = 0xDC00;
+    rtPrintBytes(bytes, 256, 0);
+    rtPrintWide(wide, 259, 0);
+    return 0;
+}
+
 int keysCase() {
     char line[32];
     for (int32_t code; (code = rtWaitKey()) != 0 && code != 27;) {
@@ -50,5 +66,10 @@ int main(int argc, char** argv) {
     rtInit(argc, argv, 0);
     if (argc > 1 && std::strcmp(argv[1], "print") == 0) return printCase();
     if (argc > 1 && std::strcmp(argv[1], "keys") == 0) return keysCase();
+    if (argc > 1 && std::strcmp(argv[1], "table") == 0) return tableCase();
+    if (argc > 1 && std::strcmp(argv[1], "message") == 0) {
+        printText("presionar \x1b ESC para salir");
+        return 0;
+    }
     return 2;
 }

@@ -1,6 +1,7 @@
-// The console with its output redirected to a pipe: bytes arrive unchanged,
-// wide text as UTF-16 units, and the geometry is the 80 x 25 fallback with
-// LOCATE, CLS and WIDTH doing nothing.
+// The console with its output redirected to a pipe: on Windows the bytes
+// arrive unchanged and wide text as UTF-16 units; elsewhere both arrive as
+// UTF-8, every character but the controls as its glyph. The geometry is the
+// 80 x 25 fallback with LOCATE, CLS and WIDTH doing nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,13 +17,30 @@
 #include "runtime/platform.h"
 #endif
 
-TEST(RedirectedConsole, OutputArrivesUnchangedWithTheFallbackGeometry) {
+TEST(RedirectedConsole, OutputWithTheFallbackGeometry) {
     std::string output;
     ASSERT_EQ(runConsoleChild("print", &output), 0);
+#ifdef _WIN32
     const std::string raw("a\tb\r\n\x07\x08\x1b\0\xff\x0cz", 12);
     const std::string wide("W\0\x3A\x26\x0A\0", 6);
+#else
+    // ESC, NUL, 255 and form feed as the arrow, a space, a no-break space and
+    // the female sign.
+    const std::string raw = "a\tb\r\n\x07\x08\u2190 \u00a0\u2640z";
+    const std::string wide = "W\u263a\n";
+#endif
     const std::string tail = "|size 80x25 width 0 locate 1287 page -1|";
     EXPECT_EQ(output, raw + wide + tail);
+}
+
+TEST(RedirectedConsole, TheDemonstrationsMessage) {
+    std::string output;
+    ASSERT_EQ(runConsoleChild("message", &output), 0);
+#ifdef _WIN32
+    EXPECT_EQ(output, "presionar \x1b ESC para salir");
+#else
+    EXPECT_EQ(output, "presionar \u2190 ESC para salir");
+#endif
 }
 
 #ifndef _WIN32

@@ -10,6 +10,7 @@
 #include "gfx/console/input.h"
 #include "gfx/core/gfx_test_support.h"
 #include "gfx/core/lock.h"
+#include "gfx/display/input.h"
 #include "runtime/platform.h"
 #include "runtime/runtime.h"
 
@@ -37,7 +38,9 @@ struct MouseDriver {
     static inline int32_t lockedCalls = 0;
     static inline std::vector<std::string> moves;
 
-    static int32_t open(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) { return 0; }
+    static int32_t open(const char*, int32_t, int32_t, int32_t, int32_t, int32_t, GfxDisplayInfo*) {
+        return 0;
+    }
     static void lock() { ++lockDepth; }
     static void unlock() { --lockDepth; }
     static int32_t readMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons,
@@ -129,6 +132,15 @@ TEST_F(Input, SixteenKeysLeaveTheLastFifteen) {
     for (int32_t code = 1; code <= 40; ++code)
         gfxPostKey(code);
     EXPECT_EQ(gfxWaitKey(), 26);
+}
+
+// Typed text arrives in code page 437; a typed picture of a control byte is a
+// character the page lacks, never the control's key.
+TEST_F(Input, TypedTextInCodePage437) {
+    openNull(13);
+    gfxTextInput("\u00e9\u2190\u263aA\x1b");
+    for (const char* expected : {"\x82", "?", "?", "A", "\x1b"})
+        EXPECT_EQ(inkey(), expected);
 }
 
 TEST_F(Input, KeyStrings) {
