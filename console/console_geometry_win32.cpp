@@ -200,6 +200,15 @@ int32_t conGetAttribute() {
     return bufferInfo(&info) ? info.wAttributes : DEFAULT_ATTRIBUTE;
 }
 
+int32_t conSetColors(int32_t foreground, int32_t background, int32_t flags) {
+    conEnsureGeometry();
+    int32_t attribute = conGetAttribute();
+    int32_t previous = conColorChange(&attribute, foreground, background, flags);
+    // Redirected output has no colours.
+    if (!windowEmpty()) SetConsoleTextAttribute(conHandle(0), static_cast<WORD>(attribute));
+    return previous;
+}
+
 int32_t conLocate(int32_t row, int32_t column, int32_t cursor) {
     conEnsureGeometry();
     if (column <= 0) column = conGetColumn();

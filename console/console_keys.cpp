@@ -57,6 +57,7 @@ void conSleep(int32_t milliseconds) {
         for (;;) {
             int32_t ended = conPollInput();
             if (keyArrivedAndClear(&conKeyRing) || ended < 0) return;
+            conShowOutput();
             rtDelay(SLEEP_STEP_MS);
         }
     }
@@ -65,9 +66,11 @@ void conSleep(int32_t milliseconds) {
         while (milliseconds > SLEEP_STEP_MS) {
             conPollInput();
             if (keyArrivedAndClear(&conKeyRing)) return;
+            conShowOutput();
             rtDelay(SLEEP_STEP_MS);
             milliseconds -= SLEEP_STEP_MS;
         }
     }
+    conShowOutput();
     rtDelay(milliseconds);
 }

@@ -14,6 +14,7 @@ constexpr TextConsole textConsole() {
     r.waitKey = conWaitKey;
     r.keyAvailable = conKeyHit;
     r.clearScreen = conCls;
+    r.setColors = conSetColors;
     r.locate = conLocate;
     r.setWidth = conWidth;
     r.getColumn = conGetColumn;

@@ -27,6 +27,7 @@ constexpr TextConsole quietConsole() {
     r.waitKey = [] { return int32_t{0}; };
     r.keyAvailable = [] { return int32_t{0}; };
     r.clearScreen = [](int32_t) {};
+    r.setColors = [](int32_t, int32_t, int32_t) { return int32_t{7}; };
     r.locate = [](int32_t, int32_t, int32_t) { return int32_t{0x101}; };
     r.setWidth = [](int32_t, int32_t) { return int32_t{25 * 65536 + 80}; };
     r.getColumn = [] { return int32_t{1}; };
@@ -198,6 +199,11 @@ void rtCls(int32_t mode) {
     FileHandle* console = rtConsoleHandle();
     consoleRoutine<&ConsoleHooks::clearScreen>()(mode);
     fileSetColumn(console, 0);
+}
+
+int32_t rtColor(int32_t foreground, int32_t background, int32_t flags) {
+    rtConsoleHandle();
+    return consoleRoutine<&ConsoleHooks::setColors>()(foreground, background, flags);
 }
 
 int32_t rtWidth(int32_t columns, int32_t rows) {

@@ -20,6 +20,12 @@ enum : int32_t {
     RT_ERR_BAD_ARGUMENT = 5, // a record or header that cannot describe what it claims
 };
 
+// COLOR's flags: a colour that was not given.
+enum : int32_t {
+    RT_COLOR_NO_FOREGROUND = 1,
+    RT_COLOR_NO_BACKGROUND = 2,
+};
+
 // The 27 console operations, in slot order. Null slots reach the text console.
 struct ConsoleHooks {
     StringDescriptor* (*readKey)();                                              // 0
@@ -130,6 +136,11 @@ int32_t rtKeyHit();
 // graphics screen is open), else 0.
 int32_t rtInputEnded();
 void rtCls(int32_t mode);
+// COLOR: the colours of later output; returns the previous ones (a text
+// console: background * 65536 + foreground). On a text console the foreground
+// is 0-15 (16-31, blinking, shows as 0-15) and the background 0-7, and a
+// negative colour is left as it is, as is one the flags say was not given.
+int32_t rtColor(int32_t foreground, int32_t background, int32_t flags);
 int32_t rtWidth(int32_t columns, int32_t rows);
 int32_t rtViewPrint(int32_t top, int32_t bottom, int32_t moveCursor);
 void rtGetView(int32_t* top, int32_t* bottom);

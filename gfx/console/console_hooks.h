@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "runtime/runtime.h"
+
 struct GfxScreenLayer;
 struct StringDescriptor;
 
@@ -21,9 +23,9 @@ extern const GfxScreenLayer GFX_CONSOLE_LAYER;
 
 // CLS without an argument: the view decides (graphics view, text view, all).
 constexpr int32_t CLS_DEFAULT = static_cast<int32_t>(0xFFFF0000u);
-// COLOR's flags: the argument was not given.
-constexpr int32_t COLOR_NO_FOREGROUND = 1;
-constexpr int32_t COLOR_NO_BACKGROUND = 2;
+// COLOR's flags (the runtime's): the argument was not given.
+constexpr int32_t COLOR_NO_FOREGROUND = RT_COLOR_NO_FOREGROUND;
+constexpr int32_t COLOR_NO_BACKGROUND = RT_COLOR_NO_BACKGROUND;
 // The block cursor of gfxReadString.
 constexpr uint8_t CURSOR_BLOCK = 219;
 

@@ -1,10 +1,11 @@
 // Drives the console with its output redirected: the parent reads what arrives.
-//   print  - control characters and wide text, then the geometry it sees
+//   print  - control characters and wide text, then the geometry and colours
+//            it sees
 //   message - the demonstration's message, with its ESC byte
 //   table  - every byte, then the UTF-16 units 0 to 255, a surrogate pair and
 //            a lone surrogate
 //   keys   - the codes of the keys on standard input until it ends or Escape
-//            is pressed (POSIX)
+//            is pressed (POSIX), in yellow on blue
 #include <cstdio>
 #include <cstring>
 
@@ -30,9 +31,12 @@ int printCase() {
     int32_t position = 0;
     rtLocate(5, 7, 0, &position);
     rtCls(0);
+    // Yellow on blue, then both left as they are: the second reports the first.
+    rtColor(14, 1, 0);
+    int32_t colors = rtColor(-1, -1, 0);
     char line[96];
-    std::snprintf(line, sizeof line, "|size %dx%d width %d locate %d page %d|", columns, rows,
-                  width, position, rtPageSet(4, 0));
+    std::snprintf(line, sizeof line, "|size %dx%d width %d locate %d page %d color %d|", columns,
+                  rows, width, position, rtPageSet(4, 0), colors);
     printText(line);
     return 0;
 }
@@ -51,6 +55,7 @@ int tableCase() {
 }
 
 int keysCase() {
+    rtColor(14, 1, 0);
     char line[32];
     for (int32_t code; (code = rtWaitKey()) != 0 && code != 27;) {
         std::snprintf(line, sizeof line, "%d ", code);

@@ -140,7 +140,8 @@ TEST_F(WinConsole, FullBottomRowWaitsForTheNextPrintToScroll) {
 
 TEST_F(WinConsole, TabsAndAttributes) {
     shape(25);
-    SetConsoleTextAttribute(out, 0x1E);
+    rtColor(14, 1, 0); // yellow on blue
+    EXPECT_EQ(rtColor(-1, -1, 0), 65536 + 14) << "kept as they were";
     rtLocate(1, 6, -1, nullptr);
     print("\t|");
     EXPECT_EQ(row(0).substr(0, 10), "        | ");

@@ -1,7 +1,7 @@
 // The console with its output redirected to a pipe: on Windows the bytes
 // arrive unchanged and wide text as UTF-16 units; elsewhere both arrive as
 // UTF-8, every character but the controls as its glyph. The geometry is the
-// 80 x 25 fallback with LOCATE, CLS and WIDTH doing nothing.
+// 80 x 25 fallback with LOCATE, CLS and WIDTH doing nothing, COLOR sending nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,13 +23,17 @@ TEST(RedirectedConsole, OutputWithTheFallbackGeometry) {
 #ifdef _WIN32
     const std::string raw("a\tb\r\n\x07\x08\x1b\0\xff\x0cz", 12);
     const std::string wide("W\0\x3A\x26\x0A\0", 6);
+    // Without a console there are no colours to keep: white on black.
+    const std::string colors = "7";
 #else
     // ESC, NUL, 255 and form feed as the arrow, a space, a no-break space and
     // the female sign.
     const std::string raw = "a\tb\r\n\x07\x08\u2190 \u00a0\u2640z";
     const std::string wide = "W\u263a\n";
+    // Kept, but no escape sequence goes out.
+    const std::string colors = "65550";
 #endif
-    const std::string tail = "|size 80x25 width 0 locate 1287 page -1|";
+    const std::string tail = "|size 80x25 width 0 locate 1287 page -1 color " + colors + "|";
     EXPECT_EQ(output, raw + wide + tail);
 }
 
@@ -79,13 +83,14 @@ TEST(TerminalConsole, RawKeysFromATerminal) {
     const char keys[] = "a\033[C\033OP";
     ASSERT_EQ(write(master, keys, sizeof keys - 1), static_cast<ssize_t>(sizeof keys - 1));
     readFor(1.0);
-    EXPECT_EQ(output, "97 19967 15359 ") << "no echo, no waiting for a line end";
+    // COLOR as the terminal's bright yellow on blue, its own colours again at the end.
+    EXPECT_EQ(output, "\033[93;44m97 19967 15359 ") << "no echo, no waiting for a line end";
     ASSERT_EQ(write(master, "\033", 1), 1);
     readFor(1.0);
     int status = 0;
     EXPECT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(output, "97 19967 15359 end");
+    EXPECT_EQ(output, "\033[93;44m97 19967 15359 end\033[0m");
     close(master);
 }
 #endif

@@ -36,16 +36,22 @@ void hookSize(int32_t* columns, int32_t* rows) {
     if (columns) *columns = fake->columns;
     if (rows) *rows = fake->rows;
 }
-void hookCls(int32_t mode) { fake->clears.push_back(mode); }
-int32_t hookColumn() { return 33; }
-void hookViewUpdate() { ++fake->viewUpdates; }
+void hookCls(int32_t mode) {
+    fake->clears.push_back(mode);
+}
+int32_t hookColumn() {
+    return 33;
+}
+void hookViewUpdate() {
+    ++fake->viewUpdates;
+}
 int32_t hookPageSet(int32_t active, int32_t visible) {
     fake->pageSets.push_back({active, visible});
     return 0x0102;
 }
 
 class Dispatch : public ::testing::Test {
-protected:
+  protected:
     FakeScreen screen;
     void SetUp() override {
         fake = &screen;
@@ -170,6 +176,15 @@ TEST_F(Dispatch, ClsResetsThePrintColumn) {
     EXPECT_EQ(rtConsoleHandle()->column, 0);
 }
 
+TEST_F(Dispatch, ColorGoesToTheHookOrTheTextConsole) {
+    rtState.hooks.setColors = [](int32_t foreground, int32_t background, int32_t flags) {
+        return foreground * 10000 + background * 100 + flags;
+    };
+    EXPECT_EQ(rtColor(-1, 5, RT_COLOR_NO_FOREGROUND), -10000 + 500 + 1) << "exact arguments";
+    rtState.hooks.setColors = nullptr;
+    EXPECT_EQ(rtColor(14, 1, 0), 7) << "the quiet console: white on black";
+}
+
 TEST_F(Dispatch, PageSetGoesToTheHookOrChecksTheRange) {
     EXPECT_EQ(rtPageSet(4, 0), 0x0102);
     EXPECT_EQ(screen.pageSets.back(), (std::vector<int32_t>{4, 0}));
@@ -203,7 +218,8 @@ TEST(Runtime, ContextSlotsAreCreatedOnceAndBounded) {
     void* block = rtContextSlot(2, 64);
     ASSERT_NE(block, nullptr);
     const auto* bytes = static_cast<const unsigned char*>(block);
-    for (int i = 0; i < 64; ++i) EXPECT_EQ(bytes[i], 0);
+    for (int i = 0; i < 64; ++i)
+        EXPECT_EQ(bytes[i], 0);
     EXPECT_EQ(rtContextSlot(2, 8), block);
     EXPECT_EQ(rtContextSlot(0, sizeof(ErrorRecord)), rtState.contexts[0]);
 }
