@@ -46,7 +46,12 @@ EM_JS(void, zqCanvasPut, (const uint8_t* picture, int width, int top, int count)
     context.putImageData(new ImageData(bytes, width, count), 0, top);
 });
 
-EM_JS(void, zqCanvasDetach, (), { Module.zqCanvasContext = null; });
+// The picture stays; the text console shows again below it.
+EM_JS(void, zqCanvasDetach, (), {
+    Module.zqCanvasContext = null;
+    var text = document.getElementById('zq-console');
+    if (text) text.hidden = false;
+});
 
 EM_JS(void, zqCanvasTitle, (const char* title), {
     if (typeof document != 'undefined') document.title = UTF8ToString(title);
@@ -84,7 +89,7 @@ void canvasClose() {
     rtSetIdleRoutine(nullptr);
     canvasStopListening();
     gfxInputClose();
-    zqCanvasDetach();
+    if (s.attached) zqCanvasDetach();
     std::free(s.picture);
     s = {};
 }
@@ -102,6 +107,7 @@ int32_t canvasOpen(const char* title, int32_t width, int32_t height, int32_t, in
     s.flags = flags & ~SCRF_FULLSCREEN;
     s.blitter = gfxSelectBlitter(32, 1);
     if (!s.blitter || !zqCanvasAttach(width, height)) return -1;
+    s.attached = 1;
     s.picture = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(width) * height, 4));
     if (!s.picture) return -1;
     canvasListen();

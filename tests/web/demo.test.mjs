@@ -3,7 +3,7 @@
 // from demo_frame --reference), a key ends the program with exit code 0; and
 // under Node.js, without a page, the same build prints its message and ends on
 // a key.
-//   node tests/app/demo_web.test.mjs BUILD_DIR        (the web build folder)
+//   node tests/web/demo.test.mjs BUILD_DIR        (the web build folder)
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -71,5 +71,5 @@ check(out.includes('presionar \u2190 ESC para salir'), `under Node.js the messag
 check(run.status === 0, `under Node.js a key ends it with exit code 0 (${run.status}${run.signal ? ', ' + run.signal : ''})`);
 
 fs.rmSync(tmp, { recursive: true, force: true });
-console.log(`demo_web: ${passed} passed, ${failed} failed`);
+console.log(`demo: ${passed} passed, ${failed} failed`);
 process.exitCode = failed ? 1 : 0;
