@@ -1,6 +1,7 @@
 // Terminal key sequences.
 #include "console/key_sequence.h"
 
+#include "console/cp437.h"
 #include "console/keys.h"
 
 namespace {
@@ -154,12 +155,34 @@ int32_t decodeAlt(uint8_t b, int32_t* code) {
     return 2;
 }
 
+// A character typed as UTF-8, as its code page 437 byte: the bytes it used,
+// 0 while it is incomplete, -1 when they are no UTF-8 (each byte is then a
+// key of its own, as a terminal with an 8-bit character set sends them).
+int32_t decodeUtf8(const uint8_t* bytes, int32_t count, int32_t* code) {
+    uint8_t b = bytes[0];
+    int32_t follow = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+    uint32_t c = b & (b >= 0xF0 ? 0x07u : b >= 0xE0 ? 0x0Fu : 0x1Fu);
+    for (int32_t i = 1; i <= follow; ++i) {
+        if (i >= count) return 0;
+        if ((bytes[i] & 0xC0) != 0x80) return -1;
+        c = (c << 6) | (bytes[i] & 0x3Fu);
+    }
+    *code = cp437FromUnicode(c);
+    return follow + 1;
+}
+
 } // namespace
 
 int32_t keySequenceDecode(const uint8_t* bytes, int32_t count, int32_t complete, int32_t* code) {
     *code = -1;
     if (!bytes || count <= 0) return 0;
     uint8_t b = bytes[0];
+    if (b >= 0xC2 && b <= 0xF4) {
+        int32_t used = decodeUtf8(bytes, count, code);
+        if (used > 0 || (used == 0 && !complete)) return used;
+        *code = b; // not UTF-8 after all, or cut short
+        return 1;
+    }
     if (b != ESC) {
         if (b == 127)
             *code = 8; // the backspace key sends DEL

@@ -1,7 +1,8 @@
 // Turns the bytes a terminal sends for a key into the system's key codes: the
 // escape sequences of the cursor, editing and function keys (with their
 // Shift/Alt/Ctrl parameter), ESC + letter or digit as Alt, DEL as backspace,
-// and every other byte as itself. Portable.
+// characters typed as UTF-8 as their code page 437 byte ('?' for those it
+// lacks), and every other byte as itself. Portable.
 #pragma once
 
 #include <cstdint>

@@ -222,6 +222,19 @@ TEST(KeySequence, CharactersAltAndEscape) {
     EXPECT_EQ(decode("\x1b[99~x"), (Codes{'x'})) << "unknown sequences are dropped whole";
 }
 
+TEST(KeySequence, TypedUtf8BecomesCodePage437) {
+    // é, Ñ, the euro sign (not in the code page), and bytes that are no UTF-8.
+    EXPECT_EQ(decode("\xc3\xa9\xc3\x91\xe2\x82\xac"), (Codes{0x82, 0xA5, '?'}));
+    EXPECT_EQ(decode("\xc3"
+                     "A\xe9"),
+              (Codes{0xC3, 'A', 0xE9}));
+    int32_t code = 0;
+    const uint8_t split[] = {0xE2, 0x94, 0x80}; // a box line, U+2500
+    EXPECT_EQ(keySequenceDecode(split, 2, 0, &code), 0) << "waits for the rest";
+    EXPECT_EQ(keySequenceDecode(split, 3, 0, &code), 3);
+    EXPECT_EQ(code, 0xC4);
+}
+
 TEST(KeySequence, IncompleteSequencesWaitForMoreBytes) {
     int32_t code = 0;
     const uint8_t partial[] = {27, '[', '1', ';'};
