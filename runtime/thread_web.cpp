@@ -9,9 +9,10 @@ namespace {
 double lastTurn = 0.0;
 
 // A turn of the page without the 4 ms a chain of zero timeouts costs: a
-// message to itself comes back at once, after what is waiting.
-EM_JS(void, zqYieldTurn, (), {
-    Asyncify.handleSleep(function(wakeUp) {
+// message to itself comes back at once, after what is waiting. Declared
+// asynchronous, so that Asyncify instruments its callers to unwind.
+EM_ASYNC_JS(void, zqYieldTurn, (), {
+    await new Promise(function(wakeUp) {
         if (typeof MessageChannel == 'undefined') {
             setTimeout(wakeUp, 0);
             return;
