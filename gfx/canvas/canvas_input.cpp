@@ -170,9 +170,16 @@ int32_t controlKeyState(const EmscriptenKeyboardEvent& e, const GfxKey& key) {
 }
 
 EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*) {
-    const GfxKey* key = gfxKeyByUsage(usageOfCode(e->code));
-    if (!key) return EM_FALSE;
     bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+    const GfxKey* key = gfxKeyByUsage(usageOfCode(e->code));
+    if (!key) {
+        // A key the browser has no code for (a layout's extra key) still
+        // types its character.
+        uint32_t text = singleCharacter(e->key);
+        if (!down || text < 32 || text == 127 || e->altKey || e->ctrlKey) return EM_FALSE;
+        gfxTextInput(e->key);
+        return EM_TRUE;
+    }
     held[key->usage] = down ? 1 : 0;
     gfxKeyStatesFromUsages(held, sizeof held);
     uint32_t text = singleCharacter(e->key);
@@ -260,10 +267,12 @@ EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
     return EM_FALSE;
 }
 
-// The page going away is the window's close button.
+// The page going away is the window's close button: the program is told, and
+// the page asks to stay, so the browser asks the person before it leaves (a
+// close button leaves the window to the program).
 const char* onUnload(int, const void*, void*) {
     gfxCloseRequested();
-    return nullptr;
+    return "The program is still running.";
 }
 
 EM_BOOL onFullScreen(int, const EmscriptenFullscreenChangeEvent*, void*) {

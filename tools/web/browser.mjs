@@ -27,9 +27,10 @@ const CHROMIUM = process.env.ZQ_CHROMIUM || '/usr/bin/chromium';
 
 // Opens `page` (a path inside `dir`) in a fresh headless Chromium with a
 // width x height viewport at device scale factor 1 (or, headless false, in a
-// Chromium window on the display). Close the result always;
-// withPage() does that for you.
-export async function openPage({ dir, page = 'index.html', width = 1280, height = 1024, timeoutMs = 30000, args = [], headless = true }) {
+// Chromium window on the display). Close the result always; withPage() does
+// that for you. `prepare(page)`, when given, runs on the fresh page before it
+// loads (functions lent to it, its console, scripts of its own).
+export async function openPage({ dir, page = 'index.html', width = 1280, height = 1024, timeoutMs = 30000, args = [], headless = true, prepare }) {
   try {
     await fs.access(CHROMIUM);
   } catch {
@@ -85,6 +86,7 @@ export async function openPage({ dir, page = 'index.html', width = 1280, height 
     p.on('requestfailed', (r) => log.push(`request failed: ${r.url()} ${r.failure()?.errorText ?? ''}`));
     p.on('response', (r) => r.status() >= 400 && log.push(`HTTP ${r.status()}: ${r.url()}`));
     await p.setCacheEnabled(false);
+    if (prepare) await prepare(p);
     await p.goto(`${server.url}/${page.replace(/^\//, '')}`, { waitUntil: 'load', timeout: timeoutMs });
     return makeHelpers(p, browser, server.url, log, close);
   } catch (e) {

@@ -12,7 +12,7 @@
 
 namespace host {
 
-extern const char* const PLATFORM; // "win32", "x11": the suite runs this platform's drivers
+extern const char* const PLATFORM; // "win32", "x11", "web": the suite runs this platform's drivers
 
 struct Key {
     uint8_t vk;         // Windows virtual key
@@ -43,6 +43,9 @@ void keys(const Strokes& strokes);
 void typeCharacter(uint32_t codePoint); // a character of no key
 // Client coordinates of the screen's window (screen coordinates without one).
 void pointerTo(int32_t x, int32_t y);
+// Screen pixels per picture pixel as the window shows the screen (a page
+// scales its canvas; windows show it as it is).
+int32_t scale();
 bool pointerAt(int32_t* x, int32_t* y);
 void button(int32_t id, bool down); // BTN_* identifiers
 void wheel(int32_t step, bool horizontal);

@@ -128,6 +128,10 @@ void pointerTo(int32_t x, int32_t y) {
     sync();
 }
 
+int32_t scale() {
+    return 1;
+}
+
 bool pointerAt(int32_t* x, int32_t* y) {
     POINT p = {0, 0}, at = origin();
     bool known = GetCursorPos(&p);

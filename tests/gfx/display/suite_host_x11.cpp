@@ -130,6 +130,10 @@ void pointerTo(int32_t x, int32_t y) {
     xdotool("mousemove " + std::to_string(left + x) + " " + std::to_string(top + y));
 }
 
+int32_t scale() {
+    return 1;
+}
+
 bool pointerAt(int32_t* x, int32_t* y) {
     Window root, child;
     int rootX, rootY;
