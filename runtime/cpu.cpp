@@ -28,7 +28,9 @@ bool flagToggles(uint32_t mask) {
 }
 #else
 // Every 64-bit processor has CPUID.
-bool flagToggles(uint32_t) { return true; }
+bool flagToggles(uint32_t) {
+    return true;
+}
 #endif
 
 } // namespace

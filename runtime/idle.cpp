@@ -2,13 +2,13 @@
 #include "runtime/platform.h"
 
 namespace {
-void (*idleRoutine)() = nullptr;
+void (*idleRoutine)(int32_t busy) = nullptr;
 }
 
-void rtSetIdleRoutine(void (*routine)()) {
+void rtSetIdleRoutine(void (*routine)(int32_t busy)) {
     idleRoutine = routine;
 }
 
-void rtRunIdleRoutine() {
-    if (idleRoutine) idleRoutine();
+void rtRunIdleRoutine(int32_t busy) {
+    if (idleRoutine) idleRoutine(busy);
 }

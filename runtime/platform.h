@@ -14,10 +14,14 @@ void rtDelay(int32_t milliseconds);
 // Where the program's thread is the only one (the WebAssembly build), the page
 // runs only while the program waits: rtDelay gives it its turn, and rtYield,
 // called where a program polls (INKEY, key states, the mouse, page flips),
-// gives it one when at least YIELD_INTERVAL_MS have passed since the last.
-// Elsewhere rtYield does nothing. Neither waits while the page's own events
-// are being handled (they run in the program's turn). Before each turn the idle routine runs: a
-// display without a thread of its own shows its picture there. Null: none.
+// gives it one when at least YIELD_INTERVAL_MS have passed since the last;
+// rtYieldBusy does the same inside a long computation (a drawing loop).
+// Elsewhere both do nothing. None waits while the page's own events are being
+// handled (they run in the program's turn). Before each turn the idle routine
+// runs: a display without a thread of its own shows its picture there. It is
+// told whether the turn is a long computation's (1: it may show less often,
+// to keep its own cost a small part of the computation's time) or not (0:
+// the program waits, polls or shows a frame). Null: none.
 constexpr int32_t YIELD_INTERVAL_MS = 16;
 // True where the program's thread is the page's only one.
 #if defined(__wasm__)
@@ -26,8 +30,9 @@ constexpr bool RT_ONE_THREAD = true;
 constexpr bool RT_ONE_THREAD = false;
 #endif
 void rtYield();
-void rtSetIdleRoutine(void (*routine)());
-void rtRunIdleRoutine();
+void rtYieldBusy();
+void rtSetIdleRoutine(void (*routine)(int32_t busy));
+void rtRunIdleRoutine(int32_t busy);
 
 // A binary semaphore (count 1, maximum 1): not re-entrant, and releasable by a
 // thread other than the one that took it. Null is accepted and ignored.
@@ -67,8 +72,7 @@ char* rtExeName(char* buffer, int32_t size);
 // addresses are stored at the same index of `addresses`.
 using RtLibrary = void*;
 RtLibrary rtLibLoad(const char* fileName, const char* const* names, void** addresses);
-int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses,
-                     int32_t count);
+int32_t rtLibResolve(RtLibrary library, const char* const* names, void** addresses, int32_t count);
 int32_t rtLibFree(RtLibrary* library);
 
 // Floating-point unit: 64-bit (extended) precision and rounding to nearest;

@@ -37,12 +37,13 @@ double rtTimer() {
 }
 
 void rtDelay(int32_t milliseconds) {
-    rtRunIdleRoutine();
+    rtRunIdleRoutine(0);
     Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
 }
 
 // The display has a thread of its own: nothing waits for the program's turn.
 void rtYield() {}
+void rtYieldBusy() {}
 
 struct RtLock {
     HANDLE semaphore;

@@ -12,7 +12,7 @@
 #include "runtime/platform.h"
 
 void rtDelay(int32_t milliseconds) {
-    rtRunIdleRoutine();
+    rtRunIdleRoutine(0);
     if (milliseconds < 0) milliseconds = 0;
     timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
@@ -21,6 +21,7 @@ void rtDelay(int32_t milliseconds) {
 
 // A system with threads gives the others their turn all the time.
 void rtYield() {}
+void rtYieldBusy() {}
 
 struct RtThread {
     pthread_t thread;

@@ -28,11 +28,11 @@ EM_ASYNC_JS(void, zqYieldTurn, (), {
         channel.port2.postMessage(0);
     });
 });
-} // namespace
 
-void rtDelay(int32_t milliseconds) {
+// The page's turn, the idle routine first.
+void turn(int32_t milliseconds, int32_t busy) {
     if (inTurn) return;
-    rtRunIdleRoutine();
+    rtRunIdleRoutine(busy);
     inTurn = true;
     if (milliseconds <= 0)
         zqYieldTurn();
@@ -42,9 +42,21 @@ void rtDelay(int32_t milliseconds) {
     lastTurn = emscripten_get_now();
 }
 
+bool turnDue() {
+    return !inTurn && emscripten_get_now() - lastTurn >= YIELD_INTERVAL_MS;
+}
+} // namespace
+
+void rtDelay(int32_t milliseconds) {
+    turn(milliseconds, 0);
+}
+
 void rtYield() {
-    if (inTurn || emscripten_get_now() - lastTurn < YIELD_INTERVAL_MS) return;
-    rtDelay(0);
+    if (turnDue()) turn(0, 0);
+}
+
+void rtYieldBusy() {
+    if (turnDue()) turn(0, 1);
 }
 
 // No threads: the display shows its picture where the program waits.

@@ -63,10 +63,17 @@ EM_JS(int, zqScreenSize, (), {
     return (screen.width << 16) | (screen.height & 0xFFFF);
 });
 
+// Inside a long computation the picture is shown at most so often that
+// showing costs about 1/BUSY_SHOW_SHARE of the time (the whole screen of a
+// loop that draws everywhere takes milliseconds to convert and put).
+constexpr double BUSY_SHOW_SHARE = 12.0;
+
 // The idle routine: the dirty band onto the canvas.
-void show() {
+void show(int32_t busy) {
     CanvasState& s = canvasState;
     if (!s.picture) return;
+    double start = emscripten_get_now();
+    if (busy && start - s.shownAt < s.showCost * BUSY_SHOW_SHARE) return;
     // The blitters read the mode's palette: a change redraws everything.
     if (s.paletteChanged) {
         s.paletteChanged = 0;
@@ -80,12 +87,14 @@ void show() {
     for (size_t i = 0, n = static_cast<size_t>(band.count) * s.width; i < n; ++i)
         words[i] |= 0xFF000000u;
     zqCanvasPut(s.picture, s.width, band.top, band.count);
+    s.shownAt = emscripten_get_now();
+    s.showCost = s.shownAt - start;
 }
 
 void canvasClose() {
     CanvasState& s = canvasState;
     // The program's last picture stays on the page.
-    show();
+    show(0);
     rtSetIdleRoutine(nullptr);
     canvasStopListening();
     gfxInputClose();

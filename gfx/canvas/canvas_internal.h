@@ -10,8 +10,9 @@ struct CanvasState {
     uint8_t* picture;             // RGBA, width * 4 bytes a row
     Blitter blitter;
     int32_t paletteChanged;
-    int32_t attached;  // the canvas is sized and shown
-    int32_t listening; // the page's events are registered
+    double shownAt, showCost; // when the last picture went out, and what it took (ms)
+    int32_t attached;         // the canvas is sized and shown
+    int32_t listening;        // the page's events are registered
 };
 
 extern CanvasState canvasState;

@@ -30,5 +30,5 @@ int32_t gfxDrawTicks = GFX_DRAW_TICKS;
 void gfxDrawTurn() {
     gfxDrawTicks = GFX_DRAW_TICKS;
     GfxMode* m = gfxMode;
-    if (!m || m->lockCount == 0) rtYield();
+    if (!m || m->lockCount == 0) rtYieldBusy();
 }
