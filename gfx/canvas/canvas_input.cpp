@@ -146,7 +146,8 @@ int32_t usageOfCode(const char* code) {
     return 0;
 }
 
-// The first character of a UTF-8 string when it is the only one, else 0.
+// The first byte of a UTF-8 string that holds one character, else 0 (enough
+// to tell a letter, a control or a printable character).
 uint32_t singleCharacter(const char* text) {
     auto* p = reinterpret_cast<const uint8_t*>(text);
     if (!p[0]) return 0;
@@ -261,9 +262,12 @@ EM_BOOL onWheel(int, const EmscriptenWheelEvent* e, void*) {
 }
 
 EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
+    int32_t active = type == EMSCRIPTEN_EVENT_FOCUS ? 1 : 0;
+    // The browser may say it twice (a page's first focus does).
+    if (active == gfxInput.active.load()) return EM_FALSE;
     std::memset(held, 0, sizeof held);
     lastPress = {};
-    gfxFocusChanged(type == EMSCRIPTEN_EVENT_FOCUS ? 1 : 0, 0);
+    gfxFocusChanged(active, 0);
     return EM_FALSE;
 }
 
@@ -312,8 +316,10 @@ void canvasListen() {
     emscripten_set_mouseenter_callback(CANVAS_TARGET, nullptr, true, onMouse);
     emscripten_set_mouseleave_callback(CANVAS_TARGET, nullptr, true, onMouse);
     emscripten_set_wheel_callback(CANVAS_TARGET, nullptr, true, onWheel);
-    emscripten_set_focus_callback(window, nullptr, true, onFocus);
-    emscripten_set_blur_callback(window, nullptr, true, onFocus);
+    // The window's own focus only: an element's focus inside the page would
+    // reach a capturing listener too.
+    emscripten_set_focus_callback(window, nullptr, false, onFocus);
+    emscripten_set_blur_callback(window, nullptr, false, onFocus);
     emscripten_set_beforeunload_callback(nullptr, onUnload);
     emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
                                              onFullScreen);
@@ -333,8 +339,8 @@ void canvasStopListening() {
     emscripten_set_mouseenter_callback(CANVAS_TARGET, nullptr, true, nullptr);
     emscripten_set_mouseleave_callback(CANVAS_TARGET, nullptr, true, nullptr);
     emscripten_set_wheel_callback(CANVAS_TARGET, nullptr, true, nullptr);
-    emscripten_set_focus_callback(window, nullptr, true, nullptr);
-    emscripten_set_blur_callback(window, nullptr, true, nullptr);
+    emscripten_set_focus_callback(window, nullptr, false, nullptr);
+    emscripten_set_blur_callback(window, nullptr, false, nullptr);
     emscripten_set_beforeunload_callback(nullptr, nullptr);
     emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
                                              nullptr);
