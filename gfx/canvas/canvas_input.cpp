@@ -284,6 +284,18 @@ EM_BOOL onFullScreen(int, const EmscriptenFullscreenChangeEvent*, void*) {
     return EM_FALSE;
 }
 
+// The Fullscreen API on the canvas itself (or back), asked inside the key's
+// own event as the browser wants: the canvas keeps its size in pixels (so its
+// picture), the page's style fits it to the screen. 0 when refused at once; a
+// later refusal ends the switch through canvasSwitchRefused.
+EM_JS(int, zqCanvasFullScreen, (), {
+    var canvas = document.getElementById('zq-screen');
+    if (!canvas || !canvas.requestFullscreen) return 0;
+    var asked = document.fullscreenElement ? document.exitFullscreen() : canvas.requestFullscreen();
+    if (asked && asked.catch) asked.catch(function() { Module._canvasSwitchRefused(); });
+    return 1;
+});
+
 EM_JS(int, zqPageHasFocus, (),
       { return typeof document != 'undefined' && document.hasFocus() ? 1 : 0; });
 
@@ -301,6 +313,10 @@ const GfxPointerHost POINTER = {
 };
 
 } // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE void canvasSwitchRefused() {
+    gfxSwitchEnded();
+}
 
 void canvasListen() {
     CanvasState& s = canvasState;
@@ -351,20 +367,6 @@ void canvasToggleFullScreen() {
     const CanvasState& s = canvasState;
     if (s.flags & SCRF_FIXED) return;
     gfxSwitchStarts();
-    EmscriptenFullscreenChangeEvent now;
-    bool on =
-        emscripten_get_fullscreen_status(&now) == EMSCRIPTEN_RESULT_SUCCESS && now.isFullscreen;
-    EMSCRIPTEN_RESULT result;
-    if (on) {
-        result = emscripten_exit_fullscreen();
-    } else {
-        EmscriptenFullscreenStrategy strategy = {};
-        strategy.scaleMode = EMSCRIPTEN_FULLSCREEN_SCALE_ASPECT;
-        strategy.canvasResolutionScaleMode = EMSCRIPTEN_FULLSCREEN_CANVAS_SCALE_NONE;
-        strategy.filteringMode = EMSCRIPTEN_FULLSCREEN_FILTERING_NEAREST;
-        result = emscripten_request_fullscreen_strategy(CANVAS_TARGET, EM_TRUE, &strategy);
-    }
     // A refused switch ends here; a granted one when the page reports it.
-    if (result != EMSCRIPTEN_RESULT_SUCCESS && result != EMSCRIPTEN_RESULT_DEFERRED)
-        gfxSwitchEnded();
+    if (!zqCanvasFullScreen()) gfxSwitchEnded();
 }

@@ -56,6 +56,21 @@ await withPage({ dir: path.join(build, 'app'), page: 'demo.html', timeoutMs: 600
   check(px && px.width === 1280 && px.height === 1024, `the canvas is 1280 x 1024 (${px?.width} x ${px?.height})`);
   check(off === 0, `the canvas equals the reference picture (${off} differing pixels)`);
   check((await h.exitCode(10)) === null, 'the program waits for a key');
+  // ALT+ENTER: the browser's full screen for the canvas, and back; no key
+  // reaches the program meanwhile.
+  const fullScreen = () => h.page.evaluate(() => document.fullscreenElement?.id ?? '');
+  const altEnter = async () => {
+    await h.keyDown('AltLeft');
+    await h.key('Enter');
+    await h.keyUp('AltLeft');
+  };
+  await altEnter();
+  await h.waitFor('document.fullscreenElement !== null', 5000);
+  check((await fullScreen()) === 'zq-screen', `ALT+ENTER shows the canvas full screen (${await fullScreen()})`);
+  await altEnter();
+  await h.waitFor('document.fullscreenElement === null', 5000);
+  check((await fullScreen()) === '', 'ALT+ENTER again leaves full screen');
+  check((await h.exitCode(10)) === null, 'and the program still waits for its key');
   await h.key('Escape');
   const code = await h.exitCode(20000);
   check(code === 0, `a key ends it with exit code 0 (${code})`);
