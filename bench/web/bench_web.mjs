@@ -1,7 +1,7 @@
 // The demonstration's picture timed three ways in one run, alternating, best
-// of N: the native build's runtime path (demo_frame --time 1 of the bench
-// preset), the browser's Null driver and its canvas driver (bench_web.html in
-// headless Chromium). Prints
+// of N rounds of three each: the native build's runtime path (demo_frame
+// --time 3 of the bench preset), the browser's Null driver and its canvas
+// driver (bench_web.html in headless Chromium, alternating inside the page). Prints
 //   web picture: native A s, browser null B s, canvas C s
 // and the two ratios against their targets (browser null at most 2.0 x native,
 // canvas at most 1.15 x browser null).
@@ -17,9 +17,9 @@ if (!nativeTool || !pageDir) {
 }
 let native = Infinity, nul = Infinity, canvas = Infinity;
 for (let i = 0; i < Number(n); ++i) {
-  const out = execFileSync(nativeTool, ['--time', '1']).toString();
+  const out = execFileSync(nativeTool, ['--time', '3']).toString();
   native = Math.min(native, Number(/runtime path ([\d.]+) s/.exec(out)[1]));
-  await withPage({ dir: pageDir, page: 'bench_web.html?args=1', timeoutMs: 60000 }, async (h) => {
+  await withPage({ dir: pageDir, page: 'bench_web.html?args=3', timeoutMs: 60000 }, async (h) => {
     const code = await h.exitCode(300000);
     const line = h.log.map((l) => /browser null ([\d.]+) s, canvas ([\d.]+) s/.exec(l)).find(Boolean);
     if (code !== 0 || !line) throw new Error(`the page ended with ${code}: ${h.log.join('\n')}`);

@@ -65,8 +65,9 @@ EM_JS(int, zqScreenSize, (), {
 
 // Inside a long computation the picture is shown at most so often that
 // showing costs about 1/BUSY_SHOW_SHARE of the time (the whole screen of a
-// loop that draws everywhere takes milliseconds to convert and put).
-constexpr double BUSY_SHOW_SHARE = 12.0;
+// loop that draws everywhere takes milliseconds to convert and put): a
+// twentieth.
+constexpr double BUSY_SHOW_SHARE = 20.0;
 
 // The idle routine: the dirty band onto the canvas.
 void show(int32_t busy) {
