@@ -63,10 +63,9 @@ EM_JS(int, zqScreenSize, (), {
     return (screen.width << 16) | (screen.height & 0xFFFF);
 });
 
-// Inside a long computation the picture is shown at most so often that
-// showing costs about 1/BUSY_SHOW_SHARE of the time (the whole screen of a
-// loop that draws everywhere takes milliseconds to convert and put): a
-// twentieth.
+// Inside a long computation the picture is shown only so often that showing
+// takes about a twentieth of the time: the whole screen, as a loop that draws
+// everywhere leaves it, takes milliseconds to convert and put.
 constexpr double BUSY_SHOW_SHARE = 20.0;
 
 // The idle routine: the dirty band onto the canvas.
