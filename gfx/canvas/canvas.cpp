@@ -3,6 +3,7 @@
 // the program waits or yields (the runtime's idle routine), the driver record.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -64,16 +65,18 @@ EM_JS(int, zqScreenSize, (), {
 });
 
 // Inside a long computation the picture is shown only so often that showing
-// takes about a twentieth of the time: the whole screen, as a loop that draws
-// everywhere leaves it, takes milliseconds to convert and put.
+// takes about a twentieth of the time, and ten times a second at most: the
+// whole screen, as a loop that draws everywhere leaves it, takes milliseconds
+// to convert and put, and the page as much again to paint.
 constexpr double BUSY_SHOW_SHARE = 20.0;
+constexpr double BUSY_SHOW_MS = 100.0;
 
 // The idle routine: the dirty band onto the canvas.
 void show(int32_t busy) {
     CanvasState& s = canvasState;
     if (!s.picture) return;
     double start = emscripten_get_now();
-    if (busy && start - s.shownAt < s.showCost * BUSY_SHOW_SHARE) return;
+    if (busy && start - s.shownAt < std::max(BUSY_SHOW_MS, s.showCost * BUSY_SHOW_SHARE)) return;
     // The blitters read the mode's palette: a change redraws everything.
     if (s.paletteChanged) {
         s.paletteChanged = 0;
