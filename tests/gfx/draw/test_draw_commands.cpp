@@ -5,6 +5,7 @@
 #include <complex>
 #include <cstdio>
 #include <map>
+#include <numbers>
 #include <string>
 #include <utility>
 
@@ -206,12 +207,12 @@ TEST_F(Draw, MalformedStringsStopWhereTheyGoWrong) {
     EXPECT_EQ(rtGetError(), RT_OK);
 }
 
-// The model: the pen in double precision, directions with y downwards, turns
-// counter-clockwise (a rotation of the mathematical plane, y up), end points
-// rounded half away from zero, and a line's pixels as LINE describes them.
+// The model: the pen in double precision, y downwards, turns counter-
+// clockwise (the mathematical plane's, y up), end points rounded half away
+// from zero, and a line's pixels as LINE describes them.
 struct Model {
     std::map<std::pair<long, long>, int> pixels;
-    double x = 0, y = 0;
+    double x = 160, y = 120;
     int degrees = 0, scale = 4, colour = 15;
 
     void line(long x0, long y0, long x1, long y1) {
@@ -221,131 +222,103 @@ struct Model {
         long along = steep ? dy : dx, across = steep ? dx : dy, err = 2 * across - along;
         for (long i = 0; i <= along; ++i) {
             pixels[{x0, y0}] = colour;
-            if (err >= 0) {
-                (steep ? x0 : y0) += steep ? sx : sy;
-                err -= 2 * along;
-            }
+            if (err >= 0) (steep ? x0 : y0) += steep ? sx : sy, err -= 2 * along;
             err += 2 * across;
             (steep ? y0 : x0) += steep ? sy : sx;
         }
     }
-    void go(double toX, double toY, bool blank, bool back) {
+    void by(double right, double down, bool blank, bool back) {
+        int turn = (degrees % 360 + 360) % 360;
+        auto r = turn % 90 ? std::polar(1.0, turn * std::numbers::pi / 180)
+                           : std::complex<double>(turn == 0     ? 1
+                                                  : turn == 180 ? -1
+                                                                : 0,
+                                                  turn == 90    ? 1
+                                                  : turn == 270 ? -1
+                                                                : 0);
+        auto d = std::complex<double>(right, -down) * (scale / 4.0) * r;
+        double toX = x + d.real(), toY = y - d.imag();
         if (!blank) line(std::lround(x), std::lround(y), std::lround(toX), std::lround(toY));
         if (!back) x = toX, y = toY;
     }
-    void by(double right, double down, bool blank, bool back) {
-        int turn = ((degrees % 360) + 360) % 360;
-        std::complex<double> r = turn % 90 ? std::polar(1.0, turn * M_PI / 180)
-                                           : std::complex<double>(turn == 0     ? 1
-                                                                  : turn == 180 ? -1
-                                                                                : 0,
-                                                                  turn == 90    ? 1
-                                                                  : turn == 270 ? -1
-                                                                                : 0);
-        std::complex<double> d = std::complex<double>(right, -down) * (scale / 4.0) * r;
-        go(x + d.real(), y - d.imag(), blank, back);
-    }
 };
 
-// A long string of every command, kept on the screen by the model it is
-// written with, drawn in one call and in many: the same picture as the model's.
+// 3000 random commands written with the model, which keeps them on the
+// screen, drawn in one string and in strings of 100: the model's picture.
 TEST_F(Draw, LongStringsMatchTheModel) {
-    constexpr int W = 320, H = 240;
     Model model;
-    std::vector<std::string> parts(1);
+    std::vector<std::string> parts;
     uint32_t seed = 2024;
-    auto next = [&seed](uint32_t n) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
+    auto next = [&seed](int n) {
+        return static_cast<int>(((seed = seed * 1664525u + 1013904223u) >> 8) % n);
+    };
     char text[64];
     for (int i = 0; i < 3000; ++i) {
-        if (i % 100 == 99) parts.emplace_back();
-        std::string& s = parts.back();
+        if (i % 100 == 0) parts.emplace_back();
+        int a = next(721) - 360, b = next(15) - 7, c = next(15) - 7, prefix = next(4);
         switch (next(8)) {
         case 0:
-            model.degrees = static_cast<int>(next(721)) - 360;
-            std::snprintf(text, sizeof text, "TA%d", model.degrees);
+            std::snprintf(text, sizeof text, "TA%d", model.degrees = a);
             break;
         case 1:
-            model.degrees = static_cast<int>(next(4)) * 90;
-            std::snprintf(text, sizeof text, "a%d", model.degrees / 90);
+            model.degrees = (a & 3) * 90;
+            std::snprintf(text, sizeof text, "a%d", a & 3);
             break;
-        case 2: {
-            int n = static_cast<int>(next(9));
-            model.scale = n ? n : 4;
-            std::snprintf(text, sizeof text, "S%d", n);
+        case 2:
+            model.scale = (a & 7) ? a & 7 : 4;
+            std::snprintf(text, sizeof text, "S%d", a & 7);
             break;
-        }
         case 3:
-            model.colour = 1 + static_cast<int>(next(15));
-            std::snprintf(text, sizeof text, "C%d", model.colour);
+            std::snprintf(text, sizeof text, "C%d", model.colour = 1 + (a & 7));
             break;
-        case 4: { // relative M
-            int dx = static_cast<int>(next(15)) - 7, dy = static_cast<int>(next(15)) - 7;
-            model.by(dx, dy, false, false);
-            std::snprintf(text, sizeof text, "M%c%d,%d", dx < 0 ? '-' : '+', std::abs(dx), dy);
+        case 4:
+            model.by(b, c, false, false);
+            std::snprintf(text, sizeof text, "M%c%d,%d", b < 0 ? '-' : '+', std::abs(b), c);
             break;
-        }
-        default: {
+        default: { // a letter, upper or lower case, with B, N, both or neither
             static const char LETTERS[] = "UDLREFGHudlrefgh";
             static const int STEP[8][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0},
                                            {1, -1}, {1, 1}, {-1, 1}, {-1, -1}};
-            int letter = static_cast<int>(next(16)), count = static_cast<int>(next(8));
-            int prefix = static_cast<int>(next(6)); // B, N, both or none
-            bool blank = prefix == 1 || prefix == 3, back = prefix == 2 || prefix == 3;
-            model.by(STEP[letter % 8][0] * count, STEP[letter % 8][1] * count, blank, back);
-            std::snprintf(text, sizeof text, "%s%c%d",
-                          blank && back ? "BN"
-                          : blank       ? "b"
-                          : back        ? "n"
-                                        : "",
-                          LETTERS[letter], count);
+            int letter = a & 15, count = b + 7;
+            model.by(STEP[letter % 8][0] * count, STEP[letter % 8][1] * count, prefix & 1,
+                     prefix & 2);
+            std::snprintf(text, sizeof text, "%s%s%c%d", prefix & 1 ? "B" : "",
+                          prefix & 2 ? "n" : "", LETTERS[letter], count);
         }
         }
-        s += text;
-        s += " ;"[next(2)];
-        if (model.x < 40 || model.x > W - 40 || model.y < 40 || model.y > H - 40) {
-            model.go(W / 2, H / 2, true, false);
-            s += "BM160,120";
+        parts.back() += text + std::string(1, " ;"[c & 1]);
+        if (model.x < 40 || model.x > 280 || model.y < 40 || model.y > 200) {
+            model.x = 160, model.y = 120;
+            parts.back() += "BM160,120";
         }
     }
     ASSERT_GT(model.pixels.size(), 2000u);
     for (auto& [p, colour] : model.pixels)
-        ASSERT_TRUE(p.first >= 0 && p.first < W && p.second >= 0 && p.second < H);
+        ASSERT_TRUE(p.first >= 0 && p.first < 320 && p.second >= 0 && p.second < 240);
 
     for (bool split : {false, true}) {
-        ASSERT_EQ(gfxScreenSize(W, H, 8, 1, SCRF_NULL, 0), 0);
+        ASSERT_EQ(gfxScreenSize(320, 240, 8, 1, SCRF_NULL, 0), 0);
         rtSetError(RT_OK);
-        std::string whole;
-        for (const std::string& part : parts) {
-            if (split) draw(part);
+        std::string whole = "BM160,120";
+        for (const std::string& part : parts)
             whole += part;
+        if (split) {
+            draw("BM160,120");
+            for (const std::string& part : parts)
+                draw(part);
+        } else {
+            draw(whole);
         }
-        if (!split) draw(whole);
         EXPECT_EQ(rtGetError(), RT_OK);
         std::map<std::pair<long, long>, int> seen;
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
                 if (pixel8(x, y)) seen[{x, y}] = pixel8(x, y);
         EXPECT_TRUE(seen == model.pixels) << "split " << split;
         EXPECT_EQ(gfxPointInfo(2), static_cast<float>(model.x));
         EXPECT_EQ(gfxPointInfo(3), static_cast<float>(model.y));
         gfxCloseAtExit();
     }
-}
-
-// A twelve-sided figure traced fifty times over, in single strings, ends
-// where it began and draws no pixel the first tracing did not.
-TEST_F(Draw, ClosedFiguresDoNotDrift) {
-    openSmall();
-    std::string once = "BM30,44";
-    for (int k = 0; k < 12; ++k)
-        once += "TA" + std::to_string(k * 30) + "R11";
-    draw(once);
-    Pixels first = setPixels();
-    for (int i = 0; i < 50; ++i)
-        draw(once.substr(7));
-    EXPECT_EQ(setPixels(), first);
-    EXPECT_NEAR(gfxPointInfo(2), 30.0f, 1e-4);
-    EXPECT_NEAR(gfxPointInfo(3), 44.0f, 1e-4);
 }
 
 } // namespace
