@@ -10,9 +10,9 @@
 
 namespace {
 
-// Counts and coordinates: a screen's largest side either way. A move is one
-// clipped line whatever its length, so this bounds no time: it keeps every
-// product exact in a double.
+// Counts and coordinates: up to a screen's largest side either way, so that
+// an absolute M reaches every pixel. Time needs no bound here: a move is one
+// line clipped to the view, whatever its length.
 constexpr int64_t NUMBER_LIMIT = 65535;
 constexpr int64_t SCALE_LIMIT = 255;
 constexpr int64_t COLOUR_LIMIT = 0xFFFFFFFF;
