@@ -38,6 +38,18 @@ enum : uint32_t {
 
 constexpr int32_t GFX_CONTEXT_SLOT = 4;
 
+// What DRAW keeps from one command string to the next, as the classic
+// statement does: all zero after a new screen, which is every default.
+struct GfxDrawState {
+    // The pen unrounded, so that a figure drawn over many strings does not
+    // drift; only while the last point is still the pen stored as singles.
+    double penX, penY;
+    int32_t angle;   // degrees counter-clockwise, 0..359
+    int32_t scale;   // quarter pixels a unit; 0 = 4, one pixel
+    uint32_t colour; // the colour of C, while hasColour; else the foreground
+    bool hasColour;
+};
+
 struct GfxContext {
     int32_t modeId; // id of the screen last initialised for; 0 = never
     int32_t workPage;
@@ -71,6 +83,7 @@ struct GfxContext {
         uint64_t pointKey; // bits and its target pixel
         int32_t pointX, pointY;
     } info;
+    GfxDrawState draw; // written only by DRAW, through gfxSetDrawState
 };
 
 static_assert(offsetof(GfxContext, workPage) == 4 && offsetof(GfxContext, lines) == 8 &&
@@ -159,6 +172,10 @@ inline GfxContext* gfxBeginDraw(const void* target, uint32_t colour, uint32_t fl
 inline void gfxSetLastPoint(GfxContext* context, float x, float y) {
     context->lastX = x;
     context->lastY = y;
+}
+// DRAW's state as a command string leaves it.
+inline void gfxSetDrawState(GfxContext* context, const GfxDrawState& state) {
+    context->draw = state;
 }
 // The default colours (COLOR), in the target's pixel format.
 void gfxSetForeground(GfxContext* context, uint32_t pixel);

@@ -63,3 +63,34 @@ void gfxPaintTile(const void* target, float x, float y, const void* tile, int32_
                   uint32_t border, const void* background, uint32_t flags);
 // Test seam: when positive, the work list's length instead of 4 entries a view row.
 extern int32_t gfxPaintListOverride;
+
+// DRAW --------------------------------------------------------------------
+//
+// A string of drawing commands, upper or lower case, separated or not by
+// spaces and semicolons. The pen starts at the last point and is left there,
+// so STEP goes on from where the string ended.
+//   U D L R E F G H [n]  up, down, left, right and the diagonals up-right,
+//                        down-right, down-left, up-left: n units (default 1)
+//   M x,y                to the point (x, y); M +x,y or M -x,y: by (x, y) units
+//   B, N                 prefixes of the next move: move without drawing;
+//                        come back to the start afterwards
+//   A n                  turn by n quarter turns (0..3); TA n: by n degrees
+//                        (-360..360); both counter-clockwise, replacing the
+//                        turn before
+//   C n                  the colour of what follows (as LINE takes colours)
+//   S n                  n quarter pixels a unit (0..255; 0 and 4: one pixel)
+//   P fill,border        paint the region around the pen
+// Numbers are decimal with an optional sign; counts and coordinates lie in
+// -65535..65535. Turn, scale and colour stay from one string to the next
+// until a screen is set; before any C the foreground colour is drawn.
+//
+// Rounding: a move of n units is n x scale / 4 pixels along its direction
+// turned by the angle, added to the pen in double precision; the pen is never
+// rounded, each end point is (half away from zero), and every move is a LINE
+// between the rounded points. Absolute M points are neither scaled nor turned.
+//
+// Anything else (among it X and =, which would run strings and read
+// variables) stops the string there with an illegal-call error; what it drew
+// before stays, and the pen, turn, scale and colour are kept as they were at
+// that point.
+void gfxDraw(const void* target, const char* commands, int32_t length);

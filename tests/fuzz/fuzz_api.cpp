@@ -191,6 +191,20 @@ StringDescriptor* text(Reader& in) {
     return s;
 }
 
+// A DRAW string: mostly the language's own characters (numbers at their
+// limits among them), now and then any byte.
+void drawCommands(Reader& in) {
+    static constexpr char ALPHABET[] = "UDLREFGHMBNACTSPX=udlrtam;, +-,0123456789"
+                                       "9999955536";
+    char commands[64];
+    int32_t length = in.pick(64);
+    for (int32_t i = 0; i < length; ++i) {
+        uint8_t b = in.byte();
+        commands[i] = b < 232 ? ALPHABET[b % (sizeof ALPHABET - 1)] : static_cast<char>(b);
+    }
+    gfxDraw(target(in), commands, length);
+}
+
 // Keys for LINE INPUT: a script of typed and editing keys ending with Enter.
 void postScript(Reader& in) {
     static constexpr int32_t EDIT_KEYS[] = {8,      9,      27,     0x47FF, 0x48FF,
@@ -228,7 +242,7 @@ void check() {
 }
 
 void step(Reader& in) {
-    switch (in.pick(26)) {
+    switch (in.pick(27)) {
     case 0: {
         static constexpr int32_t FLAGS[] = {SCRF_NULL,      0,           SCRF_QUIET_CLOSE,
                                             SCRF_ALPHA,     SCRF_OPENGL, SCRF_TRANSPARENT,
@@ -359,8 +373,11 @@ void step(Reader& in) {
         gfxPoint(nullptr, static_cast<float>(in.integer()), POINT_INFO_MARK);
         gfxPmap(in.single(), in.integer());
         break;
-    default:
+    case 25:
         if (gfxMode) gfxSetWidth(in.integer(), in.integer());
+        break;
+    default:
+        drawCommands(in);
         break;
     }
 }

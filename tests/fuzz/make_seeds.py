@@ -29,7 +29,10 @@ seeds = {
     "width_refused": screen13 + bytes([11]) + small(7) + small(25) + bytes([13, 1, 5]) + b"abcde" + bytes([2]),
     "line_input": size320 + bytes([21, 5]) + b"abcXY" + bytes([3]) + b"ok" + bytes([1, 1]),
 }
-for op in range(26):
+draw_seed = lambda text: bytes([26, len(text)]) + bytes(
+    b"UDLREFGHMBNACTSPX=udlrtam;, +-,0123456789".index(c) for c in text) + bytes([0])
+seeds["draw_long_moves"] = screen13 + draw_seed(b"BM160,100S255TA33U65535M+65535,-65535NR9C4")
+for op in range(27):
     seeds["op%02d" % op] = size320 + bytes([op]) + bytes(range(7, 7 + 40, 3))
 
 out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "api_corpus")
