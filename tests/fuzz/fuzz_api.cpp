@@ -241,8 +241,32 @@ void check() {
         std::abort();
 }
 
+// PAINT with a colour or a tile of any length (odd ones, none, too many rows),
+// the border given or not, from an absolute point or STEP.
+void paint(Reader& in) {
+    const void* t = target(in);
+    float x = in.single(), y = in.single();
+    uint32_t flags = in.pick(2) ? COORD_ONE_STEP : COORD_ONE_ABS;
+    if (in.pick(2)) flags |= PAINT_DEFAULT_BORDER;
+    if (in.pick(2)) {
+        uint8_t tile[64 * 32 + 8];
+        // The buffer always holds `length` bytes: lengths the entry must refuse
+        // are negative, zero or more rows than a tile has.
+        static constexpr int32_t ODD[] = {-1, 0, static_cast<int32_t>(sizeof tile)};
+        int32_t length = in.pick(4) == 0 ? ODD[in.pick(3)] : in.pick(200);
+        for (int32_t i = 0; i < 64 && i < length; ++i)
+            tile[i] = in.byte();
+        for (size_t i = 64; i < sizeof tile; ++i)
+            tile[i] = static_cast<uint8_t>(i);
+        gfxPaintTile(t, x, y, in.pick(8) ? tile : nullptr, length, in.word(), nullptr, flags);
+    } else {
+        if (in.pick(2)) flags |= FLAG_DEFAULT_COLOR;
+        gfxPaint(t, x, y, in.word(), in.word(), flags);
+    }
+}
+
 void step(Reader& in) {
-    switch (in.pick(27)) {
+    switch (in.pick(28)) {
     case 0: {
         static constexpr int32_t FLAGS[] = {SCRF_NULL,      0,           SCRF_QUIET_CLOSE,
                                             SCRF_ALPHA,     SCRF_OPENGL, SCRF_TRANSPARENT,
@@ -376,8 +400,11 @@ void step(Reader& in) {
     case 25:
         if (gfxMode) gfxSetWidth(in.integer(), in.integer());
         break;
-    default:
+    case 26:
         drawCommands(in);
+        break;
+    default:
+        paint(in);
         break;
     }
 }
