@@ -228,7 +228,7 @@ void check() {
 }
 
 void step(Reader& in) {
-    switch (in.pick(26)) {
+    switch (in.pick(27)) {
     case 0: {
         static constexpr int32_t FLAGS[] = {SCRF_NULL,      0,           SCRF_QUIET_CLOSE,
                                             SCRF_ALPHA,     SCRF_OPENGL, SCRF_TRANSPARENT,
@@ -359,9 +359,15 @@ void step(Reader& in) {
         gfxPoint(nullptr, static_cast<float>(in.integer()), POINT_INFO_MARK);
         gfxPmap(in.single(), in.integer());
         break;
-    default:
+    case 25:
         if (gfxMode) gfxSetWidth(in.integer(), in.integer());
         break;
+    default: { // a world window of any size (or none), then a point through it
+        float x1 = in.single(), y1 = in.single(), x2 = in.single(), y2 = in.single();
+        gfxWindow(x1, y1, x2, y2, in.word());
+        gfxPmap(in.single(), in.pick(6) - 1);
+        break;
+    }
     }
 }
 
