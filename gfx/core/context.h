@@ -282,8 +282,11 @@ void gfxMapWorld(const GfxContext* context, float x, float y, int32_t* px, int32
 // double precision, once per point), else used as it is; rounded half away
 // from zero, view origin added. Huge, infinite and NaN values saturate far
 // outside any view. Not clipped: see gfxInView and `view`.
-inline void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
-    if (context->flags & CTX_WINDOW) [[unlikely]]
+// `noWindow`: the caller has seen that no window is set (a constant, so the
+// test and the call it guards leave the caller's code).
+inline void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py,
+                        bool noWindow = false) {
+    if (!noWindow && (context->flags & CTX_WINDOW)) [[unlikely]]
         return gfxMapWorld(context, x, y, px, py);
     *px = gfxRound(x) + context->info.origin[0];
     *py = gfxRound(y) + context->info.origin[1];
@@ -312,9 +315,11 @@ inline void gfxPlacePoint(GfxContext* context, uint32_t flags, float x, float y,
 }
 
 // (x, y) in target pixels when inside the view. The last point found is kept
-// in `info`, which every change of view or target drops: a program that
-// reads, sets and reads a point again maps it once.
-inline bool gfxFindPoint(GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
+// in `info`, which every change of view, target or window drops: a program
+// that reads, sets and reads a point again maps it once. (`noWindow` as for
+// gfxMapPoint.)
+inline bool gfxFindPoint(GfxContext* context, float x, float y, int32_t* px, int32_t* py,
+                         bool noWindow = false) {
     uint32_t bx, by;
     std::memcpy(&bx, &x, sizeof bx);
     std::memcpy(&by, &y, sizeof by);
@@ -324,7 +329,7 @@ inline bool gfxFindPoint(GfxContext* context, float x, float y, int32_t* px, int
         *py = context->info.pointY;
         return true;
     }
-    gfxMapPoint(context, x, y, px, py);
+    gfxMapPoint(context, x, y, px, py, noWindow);
     if (!gfxInView(context, *px, *py)) return false;
     context->info.pointFound = true;
     context->info.pointKey = key;
