@@ -266,7 +266,7 @@ void paint(Reader& in) {
 }
 
 void step(Reader& in) {
-    switch (in.pick(28)) {
+    switch (in.pick(29)) {
     case 0: {
         static constexpr int32_t FLAGS[] = {SCRF_NULL,      0,           SCRF_QUIET_CLOSE,
                                             SCRF_ALPHA,     SCRF_OPENGL, SCRF_TRANSPARENT,
@@ -403,9 +403,15 @@ void step(Reader& in) {
     case 26:
         drawCommands(in);
         break;
-    default:
+    case 27:
         paint(in);
         break;
+    default: { // a world window of any size (or none), then a point through it
+        float x1 = in.single(), y1 = in.single(), x2 = in.single(), y2 = in.single();
+        gfxWindow(x1, y1, x2, y2, in.word());
+        gfxPmap(in.single(), in.pick(6) - 1);
+        break;
+    }
     }
 }
 
