@@ -64,6 +64,19 @@ inline int32_t roundPixel(double v) {
     return gfxTruncate(std::round(v));
 }
 
+// The pen moves in the view's pixels (counted from its corner, as without a
+// window); the primitives it calls and the last point take world
+// coordinates, which only a window makes different.
+void toWorld(double px, double py, float* x, float* y) {
+    const GfxContext* c = gfxGetContext();
+    if (c && (c->flags & CTX_WINDOW)) {
+        gfxPixelToWorld(c, px + c->info.origin[0], py + c->info.origin[1], x, y);
+    } else {
+        *x = static_cast<float>(px);
+        *y = static_cast<float>(py);
+    }
+}
+
 struct Pen {
     const void* target;
     GfxDrawState state;
@@ -89,9 +102,10 @@ struct Pen {
     void moveTo(double toX, double toY) {
         if (!blank) {
             uint32_t flags = state.hasColour ? COORD_ABS_ABS : COORD_ABS_ABS | FLAG_DEFAULT_COLOR;
-            gfxLine(target, static_cast<float>(roundPixel(x)), static_cast<float>(roundPixel(y)),
-                    static_cast<float>(roundPixel(toX)), static_cast<float>(roundPixel(toY)),
-                    state.colour, 0, 0xFFFF, flags);
+            float x1, y1, x2, y2;
+            toWorld(roundPixel(x), roundPixel(y), &x1, &y1);
+            toWorld(roundPixel(toX), roundPixel(toY), &x2, &y2);
+            gfxLine(target, x1, y1, x2, y2, state.colour, 0, 0xFFFF, flags);
         }
         if (!back) x = toX, y = toY;
         blank = back = false;
@@ -106,8 +120,10 @@ struct Pen {
 };
 
 // PAINT at the pen's pixel.
-bool paintAt(const void* target, int32_t x, int32_t y, uint32_t fill, uint32_t border) {
-    gfxPaint(target, static_cast<float>(x), static_cast<float>(y), fill, border, COORD_ONE_ABS);
+bool paintAt(const void* target, int32_t px, int32_t py, uint32_t fill, uint32_t border) {
+    float x, y;
+    toWorld(px, py, &x, &y);
+    gfxPaint(target, x, y, fill, border, COORD_ONE_ABS);
     return true;
 }
 
@@ -184,11 +200,22 @@ void gfxDraw(const void* target, const char* commands, int32_t length) {
     pen.target = target;
     pen.state = c->draw;
     pen.turn(pen.state.angle);
-    // The pen goes on unrounded while nothing else has moved the last point.
-    bool ours = static_cast<float>(pen.state.penX) == c->lastX &&
-                static_cast<float>(pen.state.penY) == c->lastY;
-    pen.x = ours ? pen.state.penX : c->lastX;
-    pen.y = ours ? pen.state.penY : c->lastY;
+    // The pen goes on unrounded while nothing else has moved the last point;
+    // else it starts at the last point's pixel.
+    float worldX, worldY;
+    toWorld(pen.state.penX, pen.state.penY, &worldX, &worldY);
+    if (worldX == c->lastX && worldY == c->lastY) {
+        pen.x = pen.state.penX;
+        pen.y = pen.state.penY;
+    } else if (c->flags & CTX_WINDOW) {
+        int32_t px, py;
+        gfxMapPoint(c, c->lastX, c->lastY, &px, &py);
+        pen.x = px - c->info.origin[0];
+        pen.y = py - c->info.origin[1];
+    } else {
+        pen.x = c->lastX;
+        pen.y = c->lastY;
+    }
 
     Reader in = {commands, commands + length};
     while (in.skipBlanks(), in.at < in.end) {
@@ -206,5 +233,6 @@ void gfxDraw(const void* target, const char* commands, int32_t length) {
     pen.state.penX = pen.x;
     pen.state.penY = pen.y;
     gfxSetDrawState(c, pen.state);
-    gfxSetLastPoint(c, static_cast<float>(pen.x), static_cast<float>(pen.y));
+    toWorld(pen.x, pen.y, &worldX, &worldY);
+    gfxSetLastPoint(c, worldX, worldY);
 }

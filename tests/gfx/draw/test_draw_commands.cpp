@@ -135,6 +135,29 @@ TEST_F(Draw, PaintsInsideABoxAtThePen) {
     EXPECT_EQ(rtGetError(), RT_OK);
 }
 
+// Through a window the pen moves in the view's pixels, from the last point's
+// pixel, and leaves the last point in world coordinates (half a pixel a unit).
+TEST_F(Draw, MovesInPixelsThroughAWindow) {
+    openSmall();
+    gfxWindow(0, 0, 126, 94, CTX_WINDOW_SCREEN);
+    gfxPset(nullptr, 20, 20, 15, COORD_ONE_ABS, 0);
+    draw("R4");
+    gfxPset(nullptr, 2, 0, 15, COORD_ONE_STEP, 0);
+    EXPECT_EQ(setPixels(), listed({{10, 10}, {11, 10}, {12, 10}, {13, 10}, {14, 10}, {15, 10}}));
+
+    openSmall();
+    gfxView(8, 8, 40, 40, 0, 0, VIEW_NO_FILL | VIEW_NO_BORDER);
+    gfxWindow(0, 0, 64, 64, CTX_WINDOW_SCREEN);
+    gfxPset(nullptr, 20, 20, 15, COORD_ONE_ABS, 0);
+    draw("D2BR1P7,15");
+    EXPECT_EQ(pixel8(18, 18), 15);
+    EXPECT_EQ(pixel8(18, 20), 15);
+    EXPECT_EQ(pixel8(19, 20), 7); // painted: the region the view bounds
+    EXPECT_EQ(pixel8(40, 40), 7);
+    EXPECT_EQ(pixel8(41, 41), 0); // outside the view
+    EXPECT_EQ(rtGetError(), RT_OK);
+}
+
 TEST_F(Draw, ColourTurnAndScaleLastUntilTheNextScreen) {
     openSmall();
     draw("BM10,10R1C4R2C9D2");
