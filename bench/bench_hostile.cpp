@@ -104,11 +104,26 @@ void tallImage(benchmark::State& state) {
                  }});
 }
 
+// DRAW's longest moves at the largest scale, every direction and a slant,
+// each clipped to one line across the screen; a string as long as the API
+// fuzzer writes them.
+void hugeDraws(benchmark::State& state) {
+    auto run = [](const char* commands) {
+        gfxDraw(nullptr, commands, static_cast<int32_t>(std::strlen(commands)));
+    };
+    timeEachCall(state, {[run] {
+                             run("BM640,512S255U65535D65535L65535R65535E65535F65535G65535H65535"
+                                 "TA-37M+65535,-65535NU65535NL65535TA1U65535TA89R65535");
+                         },
+                         [run] { run("S255TA33U65535TA-7D65535R65535L65535E65535H65535"); }});
+}
+
 BENCHMARK(hugeArcs)->Arg(10'000'000)->Arg(100'000'000)->Arg(1'000'000'000)->UseManualTime();
 BENCHMARK(hugeAngles)->UseManualTime();
 BENCHMARK(hugeEllipses)->Arg(1 << 20)->Arg(1'000'000'000)->UseManualTime();
 BENCHMARK(hugeLines)->UseManualTime();
 BENCHMARK(tallImage)->UseManualTime();
+BENCHMARK(hugeDraws)->UseManualTime();
 
 } // namespace
 

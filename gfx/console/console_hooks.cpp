@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int32_t VIEW_OMITTED = -32768;
-
 // 5-6-5 to 0xFFRRGGBB, the top bits of each component repeated below.
 uint32_t expand565(uint32_t value) {
     uint32_t r = (value >> 11) & 31, g = (value >> 5) & 63, b = value & 31;
@@ -43,9 +41,11 @@ void fillLines(GfxContext* c, int32_t first, int32_t end, int32_t x, int32_t cou
                     count);
 }
 
+// The graphics cursor to the view's centre pixel, in world coordinates.
 void resetLastPoint(GfxContext* c) {
-    gfxSetLastPoint(c, static_cast<float>(c->view[0] + c->view[2] / 2),
-                    static_cast<float>(c->view[1] + c->view[3] / 2));
+    float x, y;
+    gfxPixelToWorld(c, c->view[0] + c->view[2] / 2, c->view[1] + c->view[3] / 2, &x, &y);
+    gfxSetLastPoint(c, x, y);
 }
 
 } // namespace
@@ -169,7 +169,8 @@ int32_t gfxSetWidth(int32_t columns, int32_t rows) {
     if (rows >= 1) m->textRows = rows;
     m->font = font;
     gfxAllocTextCells(c, 1);
-    gfxView(VIEW_OMITTED, VIEW_OMITTED, VIEW_OMITTED, VIEW_OMITTED, 0, 0, 0);
+    gfxView(GFX_VIEW_RESET, GFX_VIEW_RESET, GFX_VIEW_RESET, GFX_VIEW_RESET, 0, 0,
+            VIEW_NO_FILL | VIEW_NO_BORDER);
     rtViewPrint(0, 0, 0);
     gfxClearScreen(0);
     return previous;

@@ -2,9 +2,11 @@
 // world-to-pixel mapping.
 #include "gfx/core/context.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
 #include "runtime/runtime.h"
 
@@ -34,6 +36,20 @@ void resolve(GfxContext* c) {
     bool screenCoordinates = (c->flags & CTX_VIEW_SCREEN) != 0;
     c->info.origin[0] = screenCoordinates ? 0 : c->view[0];
     c->info.origin[1] = screenCoordinates ? 0 : c->view[1];
+    // The window's corners onto the view's first and last columns and rows.
+    if (c->flags & CTX_WINDOW) {
+        bool down = (c->flags & CTX_WINDOW_SCREEN) != 0;
+        double columns = c->view[2] > 1 ? c->view[2] - 1 : 0;
+        double rows = c->view[3] > 1 ? c->view[3] - 1 : 0;
+        double width = static_cast<double>(c->window[2]) - c->window[0];
+        double height = static_cast<double>(c->window[3]) - c->window[1];
+        c->info.worldOrigin[0] = c->window[0];
+        c->info.worldScale[0] = columns / width;
+        c->info.worldOrigin[1] = down ? c->window[1] : c->window[3];
+        c->info.worldScale[1] = (down ? rows : -rows) / height;
+        c->info.worldCorner[0] = c->view[0];
+        c->info.worldCorner[1] = c->view[1];
+    }
     c->info.page = c->flags & CTX_IMAGE_TARGET ? nullptr : gfxMode->pages[c->workPage];
     c->info.canBlend = c->bytesPerPixel == 4 && (gfxMode->flags & MODE_ALPHA);
     c->info.blending = false;
@@ -216,11 +232,51 @@ void gfxSortBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2) {
     }
 }
 
+namespace {
+
+// A view-relative value half away from zero; stored first, so that x87 and
+// SSE round the same double.
+int32_t roundPixel(double value) {
+    volatile double stored = value;
+    return gfxTruncate(std::round(stored));
+}
+
+int32_t worldToPixel(const GfxContext* c, float value, int32_t axis) {
+    volatile double offset = value - c->info.worldOrigin[axis];
+    return roundPixel(offset * c->info.worldScale[axis]) + c->info.worldCorner[axis];
+}
+
+double pixelToWorld(const GfxContext* c, double value, int32_t axis) {
+    if (!(c->flags & CTX_WINDOW)) return value - c->info.origin[axis];
+    double scale = c->info.worldScale[axis];
+    // A view one pixel across: every world value lands on it.
+    if (scale == 0) return c->info.worldOrigin[axis];
+    return c->info.worldOrigin[axis] + (value - c->info.worldCorner[axis]) / scale;
+}
+
+} // namespace
+
+void gfxMapWorld(const GfxContext* c, float x, float y, int32_t* px, int32_t* py) {
+    *px = worldToPixel(c, x, 0);
+    *py = worldToPixel(c, y, 1);
+}
+
+void gfxPixelToWorld(const GfxContext* c, double px, double py, float* x, float* y) {
+    *x = gfxNarrow(pixelToWorld(c, px, 0));
+    *y = gfxNarrow(pixelToWorld(c, py, 1));
+}
+
 float gfxPmap(float value, int32_t kind) {
     GfxContext* c = gfxGetContext();
-    if (c) gfxSetTarget(c, nullptr);
-    // No operation of this system sets a world window: every kind maps 1:1.
-    return kind >= 0 && kind <= 3 ? value : 0.0f;
+    if (kind < 0 || kind > 3) return 0.0f;
+    if (!gfxMode || !c) return value;
+    gfxSetTarget(c, nullptr);
+    if (!(c->flags & CTX_WINDOW)) return value;
+    // Physical coordinates count from the view's corner (not with the SCREEN
+    // form of the view): target pixels less the origin.
+    int32_t axis = kind & 1;
+    if (kind < 2) return static_cast<float>(worldToPixel(c, value, axis) - c->info.origin[axis]);
+    return gfxNarrow(pixelToWorld(c, static_cast<double>(value) + c->info.origin[axis], axis));
 }
 
 float gfxPointInfo(int32_t n) {
@@ -247,11 +303,91 @@ uint8_t* gfxScreenPtr() {
     return c->linesCapacity > 0 ? c->lines[0] : nullptr;
 }
 
-void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t, uint32_t, uint32_t) {
+namespace {
+
+// The view's frame, one pixel outside it where the screen has room, and its
+// fill, each unless its flag says the colour was not given: under one lock
+// level, the rows touched marked.
+void paintView(GfxContext* c, uint32_t fillColour, uint32_t borderColour, uint32_t flags) {
+    GfxMode* m = gfxMode;
+    int32_t left = c->view[0], top = c->view[1];
+    int32_t right = left + c->view[2] - 1, bottom = top + c->view[3] - 1;
+    int32_t first = top, last = bottom;
+    auto span = [c](int32_t y, int32_t from, int32_t to, uint32_t pixel) {
+        c->fillSpan(c->lines[y] + static_cast<ptrdiff_t>(from) * c->bytesPerPixel, pixel,
+                    to - from + 1);
+    };
+    if (c->linesCapacity < m->height) return;
+    gfxLock();
+    if (!(flags & VIEW_NO_BORDER)) {
+        uint32_t pixel = gfxDrawColour(c, borderColour, 0, 0);
+        gfxSelectDrawRoutines(c, pixel);
+        int32_t from = left > 0 ? left - 1 : 0, to = right < m->width - 1 ? right + 1 : right;
+        if (top > 0) span(first = top - 1, from, to, pixel);
+        if (bottom < m->height - 1) span(last = bottom + 1, from, to, pixel);
+        for (int32_t y = top; y <= bottom; ++y) {
+            if (left > 0) c->putPixel(c, left - 1, y, pixel);
+            if (right < m->width - 1) c->putPixel(c, right + 1, y, pixel);
+        }
+    }
+    if (!(flags & VIEW_NO_FILL)) {
+        uint32_t pixel = gfxDrawColour(c, fillColour, 0, 0);
+        gfxSelectDrawRoutines(c, pixel);
+        for (int32_t y = top; y <= bottom; ++y)
+            span(y, left, right, pixel);
+    }
+    gfxEndDraw(c, first, last);
+}
+
+} // namespace
+
+void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
+             uint32_t borderColour, uint32_t flags) {
     GfxContext* c = gfxGetContext();
-    if (!gfxMode || !c) return;
-    // Only the reset form exists: a framed or filled viewport is never set.
-    if ((x1 | y1 | x2 | y2) != -32768) return;
-    c->flags &= ~CTX_VIEW;
-    gfxSetView(c, 0, 0, gfxMode->width, gfxMode->height);
+    GfxMode* m = gfxMode;
+    if ((x1 | y1 | x2 | y2) == GFX_VIEW_RESET) {
+        if (!m || !c) return;
+        c->flags &= ~(CTX_VIEW | CTX_VIEW_SCREEN);
+        gfxSetView(c, 0, 0, m->width, m->height);
+        return;
+    }
+    gfxSortBox(&x1, &y1, &x2, &y2);
+    if (!m || !c || x2 < 0 || y2 < 0 || x1 >= m->width || y1 >= m->height) {
+        rtSetError(RT_ERR_ILLEGAL_CALL);
+        return;
+    }
+    if (x1 < 0) x1 = 0;
+    if (y1 < 0) y1 = 0;
+    if (x2 > m->width - 1) x2 = m->width - 1;
+    if (y2 > m->height - 1) y2 = m->height - 1;
+    gfxSetTarget(c, nullptr);
+    c->flags = (c->flags & ~CTX_VIEW_SCREEN) | CTX_VIEW | (flags & CTX_VIEW_SCREEN);
+    gfxSetView(c, x1, y1, x2 - x1 + 1, y2 - y1 + 1);
+    if ((flags & (VIEW_NO_FILL | VIEW_NO_BORDER)) != (VIEW_NO_FILL | VIEW_NO_BORDER))
+        paintView(c, fillColour, borderColour, flags);
+}
+
+void gfxWindow(float x1, float y1, float x2, float y2, uint32_t flags) {
+    GfxContext* c = gfxGetContext();
+    if (!gfxMode || !c) {
+        rtSetError(RT_ERR_ILLEGAL_CALL);
+        return;
+    }
+    if (flags & WINDOW_NO_CORNERS) {
+        c->flags &= ~(CTX_WINDOW | CTX_WINDOW_SCREEN);
+        std::memset(c->window, 0, sizeof c->window);
+        resolve(c);
+        return;
+    }
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2) ||
+        x1 == x2 || y1 == y2) {
+        rtSetError(RT_ERR_ILLEGAL_CALL);
+        return;
+    }
+    c->window[0] = x1 < x2 ? x1 : x2;
+    c->window[1] = y1 < y2 ? y1 : y2;
+    c->window[2] = x1 < x2 ? x2 : x1;
+    c->window[3] = y1 < y2 ? y2 : y1;
+    c->flags = (c->flags & ~CTX_WINDOW_SCREEN) | CTX_WINDOW | (flags & CTX_WINDOW_SCREEN);
+    resolve(c);
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "gfx/core/mode.h"
 #include "gfx/core/pixel.h"
@@ -36,7 +37,34 @@ enum : uint32_t {
     FLAG_DEFAULT_COLOR = 0x80000000u,
 };
 
+// gfxView's flags: CTX_VIEW_SCREEN asks for the SCREEN form (absolute
+// coordinates, still clipped to the view); a colour not given has its bit.
+enum : uint32_t {
+    VIEW_NO_FILL = 0x1,
+    VIEW_NO_BORDER = 0x2,
+};
+// gfxView's corners OR-ed together equal to this reset the view to the screen
+// (what VIEW without arguments, SCREEN and WIDTH pass: all four this value).
+constexpr int32_t GFX_VIEW_RESET = -32768;
+// gfxWindow's flags: CTX_WINDOW_SCREEN asks for the SCREEN form (y grows
+// downwards); WINDOW_NO_CORNERS removes the window.
+enum : uint32_t {
+    WINDOW_NO_CORNERS = 0x1,
+};
+
 constexpr int32_t GFX_CONTEXT_SLOT = 4;
+
+// What DRAW keeps from one command string to the next, as the classic
+// statement does: all zero after a new screen, which is every default.
+struct GfxDrawState {
+    // The pen unrounded, so that a figure drawn over many strings does not
+    // drift; only while the last point is still the pen stored as singles.
+    double penX, penY;
+    int32_t angle;   // degrees counter-clockwise, 0..359
+    int32_t scale;   // quarter pixels a unit; 0 = 4, one pixel
+    uint32_t colour; // the colour of C, while hasColour; else the foreground
+    bool hasColour;
+};
 
 struct GfxContext {
     int32_t modeId; // id of the screen last initialised for; 0 = never
@@ -49,7 +77,7 @@ struct GfxContext {
     float lastX, lastY; // world coordinates
     int32_t view[4];    // left, top, width, height
     int32_t screenView[4];
-    float window[4];
+    float window[4];                 // world window: its corners x1, y1, x2, y2, sorted
     uint32_t foreground, background; // in the target's pixel format
     PutPixelFn putPixel;
     GetPixelFn getPixel;
@@ -59,11 +87,16 @@ struct GfxContext {
     // whose header changed since is described again, never trusted.
     uint32_t targetHeader[5];
     // What the primitives read besides the fields above, worked out from them
-    // by the context alone whenever the screen, target, work page or view
-    // changes (gfxSetTarget, gfxSetWorkPage, gfxSetView), which also drops the
-    // point PSET and POINT found last.
+    // by the context alone whenever the screen, target, work page, view or
+    // window changes (gfxSetTarget, gfxSetWorkPage, gfxSetView, gfxView,
+    // gfxWindow), which also drops the point PSET and POINT found last.
     struct {
         int32_t origin[2]; // added to a rounded point: the view's corner
+        // With a world window, per axis: target pixel =
+        // round((world - worldOrigin) * worldScale) + worldCorner.
+        double worldOrigin[2];
+        double worldScale[2];
+        int32_t worldCorner[2];
         uint8_t* page;     // first byte of the screen page drawn on; null for an image
         bool canBlend;     // a 4-byte target of an alpha screen
         bool blending;     // putPixel and fillSpan are the blending routines
@@ -71,6 +104,7 @@ struct GfxContext {
         uint64_t pointKey; // bits and its target pixel
         int32_t pointX, pointY;
     } info;
+    GfxDrawState draw; // written only by DRAW, through gfxSetDrawState
 };
 
 static_assert(offsetof(GfxContext, workPage) == 4 && offsetof(GfxContext, lines) == 8 &&
@@ -160,6 +194,10 @@ inline void gfxSetLastPoint(GfxContext* context, float x, float y) {
     context->lastX = x;
     context->lastY = y;
 }
+// DRAW's state as a command string leaves it.
+inline void gfxSetDrawState(GfxContext* context, const GfxDrawState& state) {
+    context->draw = state;
+}
 // The default colours (COLOR), in the target's pixel format.
 void gfxSetForeground(GfxContext* context, uint32_t pixel);
 void gfxSetBackground(GfxContext* context, uint32_t pixel);
@@ -175,11 +213,30 @@ inline void gfxApplyStepOne(GfxContext* context, uint32_t flags, float* x, float
     gfxSetLastPoint(context, *x, *y);
 }
 void gfxSortBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2);
+// PMAP: kinds 0 and 1 world x and y to physical (the pixel a point lands
+// on, counted from the view's corner unless the view has the SCREEN form),
+// 2 and 3 physical to world; each value unchanged while no window is set;
+// other kinds 0. Selects the screen as target first.
 float gfxPmap(float value, int32_t kind);
+// The last point: 0 and 1 physical (gfxPmap), 2 and 3 world; otherwise 0.
 float gfxPointInfo(int32_t n);
 uint8_t* gfxScreenPtr();
+// VIEW: the corners sorted and clipped to the screen become the clip view of
+// every primitive, with its corner as the origin unless `flags` has
+// CTX_VIEW_SCREEN; filled with fillColour and framed one pixel outside with
+// borderColour unless VIEW_NO_FILL / VIEW_NO_BORDER (colours as a
+// primitive's). Corners OR-ed to GFX_VIEW_RESET reset the view to the screen.
+// A view with no pixel on the screen, or no screen, is an illegal call
+// (RT_ERR_ILLEGAL_CALL) and changes nothing. A window stays mapped onto the
+// new view.
 void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
              uint32_t borderColour, uint32_t flags);
+// WINDOW: world coordinates (x1, y1)-(x2, y2), sorted, mapped linearly onto
+// the view: x1 to its left column, x2 to its right; y1 to its bottom row
+// (its top with CTX_WINDOW_SCREEN in flags), y2 to the other. Equal or
+// infinite corners, or no screen: an illegal call, nothing changes.
+// WINDOW_NO_CORNERS removes the window.
+void gfxWindow(float x1, float y1, float x2, float y2, uint32_t flags);
 
 // True when the context draws on the page shown (an image target never does).
 inline bool gfxDrawsOnVisiblePage(const GfxContext* context) {
@@ -224,16 +281,46 @@ inline int32_t gfxRound(float value) {
     uint32_t magnitude = mantissa << (exponent - 150); // integral already
     return negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
 }
+// A double as the nearest single; beyond the singles' range, an infinity.
+inline float gfxNarrow(double value) {
+    constexpr double LARGEST = 3.4028234663852886e38;
+    if (value > LARGEST) return std::numeric_limits<float>::infinity();
+    if (value < -LARGEST) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
 // The value rounded to single precision, also where the compiler would keep
 // extended precision in registers: makes i686 (x87) and x86-64 agree.
 float gfxSingle(long double value);
 
-// World point to target pixels: rounded half away from zero, view origin added.
-// Huge, infinite and NaN values saturate far outside any view. (No world
-// window is ever set, so world coordinates are used unchanged.)
-inline void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
+// A world point through the window (out of line: the rare case).
+void gfxMapWorld(const GfxContext* context, float x, float y, int32_t* px, int32_t* py);
+
+// World point to target pixels: through the window when one is set (in
+// double precision, once per point), else used as it is; rounded half away
+// from zero, view origin added. Huge, infinite and NaN values saturate far
+// outside any view. Not clipped: see gfxInView and `view`.
+// `noWindow`: the caller has seen that no window is set (a constant, so the
+// test and the call it guards leave the caller's code).
+inline void gfxMapPoint(const GfxContext* context, float x, float y, int32_t* px, int32_t* py,
+                        bool noWindow = false) {
+    if (!noWindow && (context->flags & CTX_WINDOW)) [[unlikely]]
+        return gfxMapWorld(context, x, y, px, py);
     *px = gfxRound(x) + context->info.origin[0];
     *py = gfxRound(y) + context->info.origin[1];
+}
+
+// Target pixels back to world coordinates (fractional pixels allowed): the
+// inverse of gfxMapPoint, for a primitive that moves in pixels and keeps its
+// last point in world coordinates.
+void gfxPixelToWorld(const GfxContext* context, double px, double py, float* x, float* y);
+
+// A length in world units along x (axis 0) or y (axis 1) as pixels, never
+// negative for a length that is not: unchanged while no window is set.
+// (CIRCLE's radius is measured along x.)
+inline float gfxLengthToPixels(const GfxContext* context, float length, int32_t axis) {
+    if (!(context->flags & CTX_WINDOW)) return length;
+    double scale = context->info.worldScale[axis & 1];
+    return gfxNarrow(length * (scale < 0 ? -scale : scale));
 }
 
 // A primitive's one point: STEP applied (the point becomes the last point),
@@ -245,9 +332,11 @@ inline void gfxPlacePoint(GfxContext* context, uint32_t flags, float x, float y,
 }
 
 // (x, y) in target pixels when inside the view. The last point found is kept
-// in `info`, which every change of view or target drops: a program that
-// reads, sets and reads a point again maps it once.
-inline bool gfxFindPoint(GfxContext* context, float x, float y, int32_t* px, int32_t* py) {
+// in `info`, which every change of view, target or window drops: a program
+// that reads, sets and reads a point again maps it once. (`noWindow` as for
+// gfxMapPoint.)
+inline bool gfxFindPoint(GfxContext* context, float x, float y, int32_t* px, int32_t* py,
+                         bool noWindow = false) {
     uint32_t bx, by;
     std::memcpy(&bx, &x, sizeof bx);
     std::memcpy(&by, &y, sizeof by);
@@ -257,7 +346,7 @@ inline bool gfxFindPoint(GfxContext* context, float x, float y, int32_t* px, int
         *py = context->info.pointY;
         return true;
     }
-    gfxMapPoint(context, x, y, px, py);
+    gfxMapPoint(context, x, y, px, py, noWindow);
     if (!gfxInView(context, *px, *py)) return false;
     context->info.pointFound = true;
     context->info.pointKey = key;

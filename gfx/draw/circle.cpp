@@ -228,12 +228,21 @@ void drawArc(ArcPlot& plot, float start, float end) {
     }
 }
 
-void radiusLine(const void* target, float x, float y, float angle, float a, float b,
-                uint32_t colour, uint32_t flags) {
+// From the centre as passed to the arc point at `angle`; the offset is in
+// pixels, so through a window the end is the world point of that pixel.
+void radiusLine(const GfxContext* c, const void* target, float x, float y, float angle, float a,
+                float b, uint32_t colour, uint32_t flags) {
     int32_t dx, dy;
     gfxArcPoint(angle, a, b, &dx, &dy);
-    float ex = static_cast<float>(gfxTruncate(static_cast<long double>(x) + dx));
-    float ey = static_cast<float>(gfxTruncate(static_cast<long double>(y) - dy));
+    float ex, ey;
+    if (c->flags & CTX_WINDOW) {
+        int32_t px, py;
+        gfxMapPoint(c, x, y, &px, &py);
+        gfxPixelToWorld(c, static_cast<double>(px) + dx, static_cast<double>(py) - dy, &ex, &ey);
+    } else {
+        ex = static_cast<float>(gfxTruncate(static_cast<long double>(x) + dx));
+        ey = static_cast<float>(gfxTruncate(static_cast<long double>(y) - dy));
+    }
     gfxLine(target, x, y, ex, ey, colour, 0, 0xFFFF, flags & ~COORD_TYPE_MASK);
 }
 
@@ -333,6 +342,7 @@ void gfxCircle(const void* target, float x, float y, float radius, uint32_t colo
     gfxPlacePoint(c, flags, x, y, &px, &py);
 
     if (aspect == 0.0f) aspect = gfxMode->aspect;
+    radius = gfxLengthToPixels(c, radius, 0); // measured along x in world units
     float a = radius, b = radius;
     if (aspect > 1.0f)
         a = gfxSingle(static_cast<long double>(radius) / aspect);
@@ -348,11 +358,11 @@ void gfxCircle(const void* target, float x, float y, float radius, uint32_t colo
     } else {
         if (start < 0.0f) {
             start = -start;
-            radiusLine(target, x, y, start, a, b, colour, flags);
+            radiusLine(c, target, x, y, start, a, b, colour, flags);
         }
         if (end < 0.0f) {
             end = -end;
-            radiusLine(target, x, y, end, a, b, colour, flags);
+            radiusLine(c, target, x, y, end, a, b, colour, flags);
         }
         gfxLock();
         ArcPlot plot = {c, px, py, a, b, pixel, py, py};

@@ -25,12 +25,13 @@ inline uint32_t readPixel(GfxContext* c, int32_t x, int32_t y) {
 }
 
 // The context when it is the open screen's and its target is the screen's
-// work page of one-byte pixels; else null (the general path decides).
+// work page of one-byte pixels, with no world window; else null (the general
+// path decides).
 inline GfxContext* byteScreen(const void* target) {
     GfxContext* c = gfxCachedContext();
     GfxMode* m = gfxMode;
     if (!c || !m || target || c->modeId != m->id || c->bytesPerPixel != 1 ||
-        (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET)))
+        (c->flags & (CTX_RESET_PENDING | CTX_IMAGE_TARGET | CTX_WINDOW)))
         return nullptr;
     return c;
 }
@@ -109,7 +110,7 @@ void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t fla
     auto value = static_cast<uint8_t>(gfxDrawColour(c, colour, flags, preset));
     gfxSetLastPoint(c, x, y);
     int32_t px, py;
-    if (!gfxFindPoint(c, x, y, &px, &py)) return;
+    if (!gfxFindPoint(c, x, y, &px, &py, true)) return;
     if (!gfxDriverLocks) {
         storeByte(c, px, py, value);
         return gfxDrawTick();
@@ -123,7 +124,7 @@ int32_t gfxPoint(const void* target, float x, float y) {
     GfxContext* c = byteScreen(target);
     if (!c || y == POINT_INFO_MARK) return pointAny(target, x, y);
     int32_t px, py;
-    if (!gfxFindPoint(c, x, y, &px, &py)) return -1;
+    if (!gfxFindPoint(c, x, y, &px, &py, true)) return -1;
     if (!gfxDriverLocks) return c->lines[py][px];
     if (!gfxQuickTake(gfxMode)) return readByteLocked(c, px, py);
     uint8_t value = c->lines[py][px];

@@ -191,6 +191,20 @@ StringDescriptor* text(Reader& in) {
     return s;
 }
 
+// A DRAW string: mostly the language's own characters (numbers at their
+// limits among them), now and then any byte.
+void drawCommands(Reader& in) {
+    static constexpr char ALPHABET[] = "UDLREFGHMBNACTSPX=udlrtam;, +-,0123456789"
+                                       "9999955536";
+    char commands[64];
+    int32_t length = in.pick(64);
+    for (int32_t i = 0; i < length; ++i) {
+        uint8_t b = in.byte();
+        commands[i] = b < 232 ? ALPHABET[b % (sizeof ALPHABET - 1)] : static_cast<char>(b);
+    }
+    gfxDraw(target(in), commands, length);
+}
+
 // Keys for LINE INPUT: a script of typed and editing keys ending with Enter.
 void postScript(Reader& in) {
     static constexpr int32_t EDIT_KEYS[] = {8,      9,      27,     0x47FF, 0x48FF,
@@ -227,8 +241,32 @@ void check() {
         std::abort();
 }
 
+// PAINT with a colour or a tile of any length (odd ones, none, too many rows),
+// the border given or not, from an absolute point or STEP.
+void paint(Reader& in) {
+    const void* t = target(in);
+    float x = in.single(), y = in.single();
+    uint32_t flags = in.pick(2) ? COORD_ONE_STEP : COORD_ONE_ABS;
+    if (in.pick(2)) flags |= PAINT_DEFAULT_BORDER;
+    if (in.pick(2)) {
+        uint8_t tile[64 * 32 + 8];
+        // The buffer always holds `length` bytes: lengths the entry must refuse
+        // are negative, zero or more rows than a tile has.
+        static constexpr int32_t ODD[] = {-1, 0, static_cast<int32_t>(sizeof tile)};
+        int32_t length = in.pick(4) == 0 ? ODD[in.pick(3)] : in.pick(200);
+        for (int32_t i = 0; i < 64 && i < length; ++i)
+            tile[i] = in.byte();
+        for (size_t i = 64; i < sizeof tile; ++i)
+            tile[i] = static_cast<uint8_t>(i);
+        gfxPaintTile(t, x, y, in.pick(8) ? tile : nullptr, length, in.word(), nullptr, flags);
+    } else {
+        if (in.pick(2)) flags |= FLAG_DEFAULT_COLOR;
+        gfxPaint(t, x, y, in.word(), in.word(), flags);
+    }
+}
+
 void step(Reader& in) {
-    switch (in.pick(26)) {
+    switch (in.pick(29)) {
     case 0: {
         static constexpr int32_t FLAGS[] = {SCRF_NULL,      0,           SCRF_QUIET_CLOSE,
                                             SCRF_ALPHA,     SCRF_OPENGL, SCRF_TRANSPARENT,
@@ -359,9 +397,21 @@ void step(Reader& in) {
         gfxPoint(nullptr, static_cast<float>(in.integer()), POINT_INFO_MARK);
         gfxPmap(in.single(), in.integer());
         break;
-    default:
+    case 25:
         if (gfxMode) gfxSetWidth(in.integer(), in.integer());
         break;
+    case 26:
+        drawCommands(in);
+        break;
+    case 27:
+        paint(in);
+        break;
+    default: { // a world window of any size (or none), then a point through it
+        float x1 = in.single(), y1 = in.single(), x2 = in.single(), y2 = in.single();
+        gfxWindow(x1, y1, x2, y2, in.word());
+        gfxPmap(in.single(), in.pick(6) - 1);
+        break;
+    }
     }
 }
 

@@ -28,8 +28,17 @@ seeds = {
     "locate_far": screen13 + bytes([10]) + edge(18) + small(1) + small(0) + bytes([13, 1, 0, 1]),
     "width_refused": screen13 + bytes([11]) + small(7) + small(25) + bytes([13, 1, 5]) + b"abcde" + bytes([2]),
     "line_input": size320 + bytes([21, 5]) + b"abcXY" + bytes([3]) + b"ok" + bytes([1, 1]),
+    # A framed, filled view, a window onto it and a circle through both.
+    "view_window_circle": size320 + bytes([2]) + small(5) + small(9) + small(40) + small(30)
+                          + word(3) + word(4) + word(0x20) + bytes([28]) + at(-50) + at(0)
+                          + at(50) + at(25) + word(0) + at(10) + bytes([1])
+                          + bytes([6, 0]) + at(0) + at(10) + at(20) + word(5) + at(0) + at(0)
+                          + bytes([137]) + bytes([0]) + word(0x80000004),
 }
-for op in range(26):
+draw_seed = lambda text: bytes([26, len(text)]) + bytes(
+    b"UDLREFGHMBNACTSPX=udlrtam;, +-,0123456789".index(c) for c in text) + bytes([0])
+seeds["draw_long_moves"] = screen13 + draw_seed(b"BM160,100S255TA33U65535M+65535,-65535NR9C4")
+for op in range(29):
     seeds["op%02d" % op] = size320 + bytes([op]) + bytes(range(7, 7 + 40, 3))
 
 out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "api_corpus")

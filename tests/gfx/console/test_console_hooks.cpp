@@ -123,6 +123,33 @@ TEST_F(GfxHooks, ClsOneKeepsCursorAndCells) {
     EXPECT_TRUE(linesAre(0, 200, 5));
 }
 
+// CLS without argument and CLS 1 clear the graphics view only and put the
+// graphics cursor on its centre (world coordinates); WIDTH resets the view.
+TEST_F(GfxHooks, ClsInsideAViewAndWidthResettingIt) {
+    openNull(13);
+    print("text");
+    fillPage(9);
+    gfxView(10, 20, 29, 39, 0, 0, VIEW_NO_FILL | VIEW_NO_BORDER); // 20 x 20 at (10, 20)
+    gfxWindow(0, 0, 38, 38, 0);                                   // half a pixel a unit, y up
+    clearDirty();
+    rtCls(CLS_DEFAULT);
+    for (int32_t y = 0; y < 200; ++y)
+        for (int32_t x = 0; x < 320; ++x)
+            ASSERT_EQ(line(y)[x], x >= 10 && x < 30 && y >= 20 && y < 40 ? 0 : 9) << x << "," << y;
+    EXPECT_EQ(dirtyRange(), std::make_pair(20, 39));
+    EXPECT_EQ(rowText(0, 0, 4), "text");
+    GfxContext* c = gfxGetContext();
+    EXPECT_EQ(c->lastX, 20.0f); // the centre pixel (10, 10) of the view
+    EXPECT_EQ(c->lastY, 18.0f);
+    fillPage(9);
+    rtCls(1);
+    EXPECT_EQ(line(39)[29], 0);
+    EXPECT_EQ(line(40)[29], 9);
+    EXPECT_EQ(gfxSetWidth(40, 25), 25 * 65536 + 40);
+    EXPECT_EQ(c->flags & CTX_VIEW, 0u);
+    EXPECT_EQ(c->view[2], 320);
+}
+
 TEST_F(GfxHooks, WidthChangesTheGridOnlyForABuiltInFont) {
     openNull(18); // 640 x 480, 80 x 30
     print("hello");

@@ -441,9 +441,9 @@ TEST_F(Line, BoxModes) {
 
 namespace {
 
-// Random coordinates, radii, angles and styles, with the awkward values mixed
-// in, on screens of each pixel size: every primitive stays inside the
-// framebuffer (AddressSanitizer watches) and finishes.
+// Random coordinates, radii, angles, styles and world windows, with the
+// awkward values mixed in, on screens of each pixel size: every primitive
+// stays inside the framebuffer (AddressSanitizer watches) and finishes.
 class DrawFuzz : public CoreTest {};
 
 TEST_F(DrawFuzz, RandomArgumentsStayInBounds) {
@@ -467,6 +467,11 @@ TEST_F(DrawFuzz, RandomArgumentsStayInBounds) {
                 auto width = static_cast<int32_t>(next() % (38 - left));
                 auto height = static_cast<int32_t>(next() % (24 - top));
                 gfxSetView(c, left, top, width, height);
+            }
+            if (i % 500 == 250) { // a world window of any size, or none
+                gfxWindow(value(1e3f), value(1e3f), value(1e3f), value(1e3f),
+                          next() & 1 ? CTX_WINDOW_SCREEN : 0u);
+                if (next() % 4 == 0) gfxWindow(0, 0, 0, 0, WINDOW_NO_CORNERS);
             }
             uint32_t colour = next();
             uint32_t flags = (next() & 7) | (next() & 1 ? FLAG_DEFAULT_COLOR : 0u);
