@@ -318,27 +318,36 @@ extern "C" EMSCRIPTEN_KEEPALIVE void canvasSwitchRefused() {
     gfxSwitchEnded();
 }
 
+namespace {
+// The page's events on (the driver's handlers) or off: one list both ways, so
+// no listener outlives the screen.
+void setListeners(bool on) {
+    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(window, nullptr, true, on ? onKey : nullptr);
+    emscripten_set_keyup_callback(window, nullptr, true, on ? onKey : nullptr);
+    auto mouse = on ? onMouse : nullptr;
+    emscripten_set_mousemove_callback(CANVAS_TARGET, nullptr, true, mouse);
+    emscripten_set_mousedown_callback(CANVAS_TARGET, nullptr, true, mouse);
+    emscripten_set_mouseup_callback(window, nullptr, true, mouse);
+    emscripten_set_mouseenter_callback(CANVAS_TARGET, nullptr, true, mouse);
+    emscripten_set_mouseleave_callback(CANVAS_TARGET, nullptr, true, mouse);
+    emscripten_set_wheel_callback(CANVAS_TARGET, nullptr, true, on ? onWheel : nullptr);
+    // The window's own focus only: an element's focus inside the page would
+    // reach a capturing listener too.
+    emscripten_set_focus_callback(window, nullptr, false, on ? onFocus : nullptr);
+    emscripten_set_blur_callback(window, nullptr, false, on ? onFocus : nullptr);
+    emscripten_set_beforeunload_callback(nullptr, on ? onUnload : nullptr);
+    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
+                                             on ? onFullScreen : nullptr);
+}
+} // namespace
+
 void canvasListen() {
     CanvasState& s = canvasState;
     std::memset(held, 0, sizeof held);
     lastPress = {};
     gfxInputOpen(&POINTER, s.width, s.height);
-    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-    emscripten_set_keydown_callback(window, nullptr, true, onKey);
-    emscripten_set_keyup_callback(window, nullptr, true, onKey);
-    emscripten_set_mousemove_callback(CANVAS_TARGET, nullptr, true, onMouse);
-    emscripten_set_mousedown_callback(CANVAS_TARGET, nullptr, true, onMouse);
-    emscripten_set_mouseup_callback(window, nullptr, true, onMouse);
-    emscripten_set_mouseenter_callback(CANVAS_TARGET, nullptr, true, onMouse);
-    emscripten_set_mouseleave_callback(CANVAS_TARGET, nullptr, true, onMouse);
-    emscripten_set_wheel_callback(CANVAS_TARGET, nullptr, true, onWheel);
-    // The window's own focus only: an element's focus inside the page would
-    // reach a capturing listener too.
-    emscripten_set_focus_callback(window, nullptr, false, onFocus);
-    emscripten_set_blur_callback(window, nullptr, false, onFocus);
-    emscripten_set_beforeunload_callback(nullptr, onUnload);
-    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
-                                             onFullScreen);
+    setListeners(true);
     s.listening = 1;
     if (zqPageHasFocus()) gfxInputStarted();
 }
@@ -346,20 +355,7 @@ void canvasListen() {
 void canvasStopListening() {
     CanvasState& s = canvasState;
     if (!s.listening) return;
-    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-    emscripten_set_keydown_callback(window, nullptr, true, nullptr);
-    emscripten_set_keyup_callback(window, nullptr, true, nullptr);
-    emscripten_set_mousemove_callback(CANVAS_TARGET, nullptr, true, nullptr);
-    emscripten_set_mousedown_callback(CANVAS_TARGET, nullptr, true, nullptr);
-    emscripten_set_mouseup_callback(window, nullptr, true, nullptr);
-    emscripten_set_mouseenter_callback(CANVAS_TARGET, nullptr, true, nullptr);
-    emscripten_set_mouseleave_callback(CANVAS_TARGET, nullptr, true, nullptr);
-    emscripten_set_wheel_callback(CANVAS_TARGET, nullptr, true, nullptr);
-    emscripten_set_focus_callback(window, nullptr, false, nullptr);
-    emscripten_set_blur_callback(window, nullptr, false, nullptr);
-    emscripten_set_beforeunload_callback(nullptr, nullptr);
-    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
-                                             nullptr);
+    setListeners(false);
     s.listening = 0;
 }
 
