@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "gfx/core/context.h"
 #include "gfx/core/mode.h"
 #include "gfx/core/pixel.h"
 #include "gfx/draw/draw.h"
+#include "tools/maze.h"
 
 namespace {
 
@@ -33,40 +33,14 @@ void fillScreen(uint32_t colour) {
     gfxPaint(nullptr, WIDTH / 2, HEIGHT / 2, colour, 0, COORD_ONE_ABS | PAINT_DEFAULT_BORDER);
 }
 
-// A perfect maze from a fixed seed: walls of colour 1, corridors 0. Every
-// corridor pixel is reachable, by one path only: a long walk with many
-// branches, far more than the work list holds.
+// A perfect maze from a fixed seed (tools/maze.h): walls of colour 1,
+// corridors 0; far more branches than the work list holds.
 void drawMaze() {
     uint8_t* page = gfxMode->pages[0];
     int32_t pitch = gfxMode->pitch;
     for (int32_t y = 0; y < HEIGHT; ++y)
         std::memset(page + static_cast<ptrdiff_t>(y) * pitch, 1, WIDTH);
-    int32_t cw = (WIDTH - 1) / 2, ch = (HEIGHT - 1) / 2;
-    std::vector<char> seen(static_cast<size_t>(cw) * ch, 0);
-    std::vector<int32_t> path = {0};
-    seen[0] = 1;
-    page[pitch + 1] = 0;
-    uint32_t seed = 2024;
-    const int32_t dx[] = {1, -1, 0, 0}, dy[] = {0, 0, 1, -1};
-    while (!path.empty()) {
-        int32_t cell = path.back(), cx = cell % cw, cy = cell / cw;
-        int32_t options[4], n = 0;
-        for (int i = 0; i < 4; ++i) {
-            int32_t nx = cx + dx[i], ny = cy + dy[i];
-            if (nx >= 0 && nx < cw && ny >= 0 && ny < ch && !seen[ny * cw + nx]) options[n++] = i;
-        }
-        if (n == 0) {
-            path.pop_back();
-            continue;
-        }
-        seed = seed * 1664525u + 1013904223u;
-        int i = options[(seed >> 8) % n];
-        int32_t nx = cx + dx[i], ny = cy + dy[i];
-        seen[ny * cw + nx] = 1;
-        page[(2 * cy + 1 + dy[i]) * pitch + 2 * cx + 1 + dx[i]] = 0;
-        page[(2 * ny + 1) * pitch + 2 * nx + 1] = 0;
-        path.push_back(ny * cw + nx);
-    }
+    carveMaze(WIDTH, HEIGHT, 2024, [&](int32_t x, int32_t y) { page[y * pitch + x] = 0; });
 }
 
 void fullScreen(benchmark::State& state) {

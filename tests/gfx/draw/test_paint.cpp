@@ -6,6 +6,7 @@
 
 #include "gfx/core/gfx_test_support.h"
 #include "gfx/draw/draw.h"
+#include "tools/maze.h"
 
 using namespace gfxtest;
 
@@ -169,37 +170,12 @@ class Paint : public CoreTest {
     }
 };
 
-// A perfect maze of 1-pixel corridors and walls, from a fixed seed: every
-// corridor pixel reaches every other one, by one path only.
+// A perfect maze of 1-pixel corridors and walls, from a fixed seed.
 void drawMaze(Surface& s, uint32_t wall, uint32_t floor, uint32_t seed) {
     for (int32_t y = 0; y < s.height; ++y)
         for (int32_t x = 0; x < s.width; ++x)
             s.set(x, y, wall);
-    int32_t cw = (s.width - 1) / 2, ch = (s.height - 1) / 2;
-    std::vector<char> seen(static_cast<size_t>(cw) * ch, 0);
-    std::vector<int32_t> path = {0};
-    seen[0] = 1;
-    s.set(1, 1, floor);
-    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
-    while (!path.empty()) {
-        int32_t cell = path.back(), cx = cell % cw, cy = cell / cw;
-        int32_t options[4], n = 0;
-        const int32_t dx[] = {1, -1, 0, 0}, dy[] = {0, 0, 1, -1};
-        for (int i = 0; i < 4; ++i) {
-            int32_t nx = cx + dx[i], ny = cy + dy[i];
-            if (nx >= 0 && nx < cw && ny >= 0 && ny < ch && !seen[ny * cw + nx]) options[n++] = i;
-        }
-        if (n == 0) {
-            path.pop_back();
-            continue;
-        }
-        int i = options[next() % n];
-        int32_t nx = cx + dx[i], ny = cy + dy[i];
-        seen[ny * cw + nx] = 1;
-        s.set(2 * cx + 1 + dx[i], 2 * cy + 1 + dy[i], floor);
-        s.set(2 * nx + 1, 2 * ny + 1, floor);
-        path.push_back(ny * cw + nx);
-    }
+    carveMaze(s.width, s.height, seed, [&](int32_t x, int32_t y) { s.set(x, y, floor); });
 }
 
 // Two combs, teeth interleaved: one hangs from a corridor along the top, the
