@@ -279,8 +279,15 @@ TEST_P(DriverSuite, KeysReachInkeyWithTheConsoleCodes) {
         EXPECT_EQ(std::string(s->data ? s->data : "", static_cast<size_t>(strLength(s))), expected);
         strDelete(s);
     }
-    host::typeCharacter(0xE9); // e-acute: 0x82 in code page 437
-    EXPECT_EQ(keys(1), std::vector<int32_t>{0x82});
+    // e-acute: 0x82 in code page 437. A character of no key goes through a
+    // keymap change on some hosts, which a loaded machine can lose: once more.
+    host::typeCharacter(0xE9);
+    std::vector<int32_t> accented = keys(1);
+    if (accented.empty()) {
+        host::typeCharacter(0xE9);
+        accented = keys(1);
+    }
+    EXPECT_EQ(accented, std::vector<int32_t>{0x82});
 
     // Faster than the program reads: the newest 15 stay.
     static char letters[26][2];

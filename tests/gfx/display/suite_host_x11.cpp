@@ -118,6 +118,7 @@ void typeCharacter(uint32_t codePoint) {
         break;
     }
     XFree(map);
+    sync(); // the window's client has taken the new mapping before the press
     xdotool("key " + std::string(XKeysymToString(keysym)));
 }
 
