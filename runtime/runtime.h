@@ -15,9 +15,11 @@
 enum : int32_t {
     RT_OK = 0,
     RT_ERR_ILLEGAL_CALL = 1,
+    RT_ERR_FILE_NOT_FOUND = 2,
     RT_ERR_FILE_IO = 3,
     RT_ERR_OUT_OF_MEMORY = 4,
-    RT_ERR_BAD_ARGUMENT = 5, // a record or header that cannot describe what it claims
+    RT_ERR_BAD_ARGUMENT = 5,    // a record or header that cannot describe what it claims
+    RT_ERR_BAD_FILE_FORMAT = 6, // a file that is not what its kind says it is
 };
 
 // COLOR's flags: a colour that was not given.
