@@ -337,7 +337,7 @@ PAINT_SSE2 inline int32_t stepsRightSse2(uint8_t* row, int32_t x, int32_t end, T
     }
     while (end - x >= LANES)
         if (stepRight<T, two>(row, x, va, vb, vv, v)) return x;
-    return rightPortable<T>(row, x, end, a, b, v);
+    return x < end ? rightPortable<T>(row, x, end, a, b, v) : x;
 }
 
 template <typename T, bool two>
@@ -352,7 +352,7 @@ PAINT_SSE2 inline int32_t stepsLeftSse2(uint8_t* row, int32_t x, int32_t begin, 
     }
     while (x + 1 - begin >= LANES)
         if (stepLeft<T, two>(row, x, va, vb, vv, v)) return x;
-    return leftPortable<T>(row, x, begin, a, b, v);
+    return x >= begin ? leftPortable<T>(row, x, begin, a, b, v) : x;
 }
 
 template <typename T>
