@@ -1,7 +1,9 @@
 // PAINT on screen 21 (1280 x 1024, 8 bits, Null driver): the whole screen and
 // a maze of 1-pixel corridors, against a memset of the same pixels.
 //   bench_paint [benchmark flags]   the benchmarks, then the ratio line
-//   bench_paint --ratio [N]         the ratio line only: best of N alternating rounds
+//   bench_paint --ratio [N] [F]     the ratio line only: best of N alternating rounds,
+//                                   with row-fill family F (1 portable, 2 128-bit
+//                                   vectors, 3 256-bit vectors) when given
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -14,6 +16,9 @@
 #include "gfx/core/pixel.h"
 #include "gfx/draw/draw.h"
 #include "tools/maze.h"
+
+// PAINT's test seam for the family of its row fills (gfx/draw/paint.cpp).
+extern int32_t gfxPaintFamilyOverride;
 
 namespace {
 
@@ -128,8 +133,10 @@ int printRatio(int rounds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--ratio") == 0)
+    if (argc >= 2 && std::strcmp(argv[1], "--ratio") == 0) {
+        if (argc > 3) gfxPaintFamilyOverride = std::atoi(argv[3]);
         return printRatio(argc > 2 ? std::atoi(argv[2]) : 200);
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -21,6 +21,11 @@
 // a colour fill bounded by its own colour first moves to a spare value (and
 // repaints the run it came from with it). Every step paints at least one
 // pixel or empties an interval, so every call ends.
+//
+// Rows: a run is found and painted in one pass, comparing and storing
+// together, by a routine of the widest instruction-set family the processor
+// has (256-bit or 128-bit vectors on x86, else word-at-a-time searches and
+// the library's fill).
 #include <bit>
 #include <climits>
 #include <cstdlib>
@@ -31,7 +36,14 @@
 #include "gfx/core/mode.h"
 #include "gfx/draw/draw.h"
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 int32_t gfxPaintListOverride = 0;
+// Test seam: when positive, the instruction-set family of the row fills: 1
+// portable, 2 128-bit vectors, 3 256-bit vectors (when the processor has it).
+int32_t gfxPaintFamilyOverride = 0;
 
 namespace {
 
@@ -139,6 +151,293 @@ template <typename T> int32_t findOpen(const uint8_t* row, int32_t x, int32_t en
     return end;
 }
 
+// Last x in [begin, x] holding a or b; begin - 1 when none.
+template <typename T> int32_t findStopBack(const uint8_t* row, int32_t x, int32_t begin, T a, T b) {
+    if constexpr (sizeof(T) == 1) {
+        const uint64_t wa = EACH_BYTE * a, wb = EACH_BYTE * b;
+        for (; x - 7 >= begin; x -= 8) {
+            uint64_t w;
+            std::memcpy(&w, row + x - 7, sizeof w);
+            uint64_t stop = ~(nonZeroBytes(w ^ wa) & nonZeroBytes(w ^ wb)) & EACH_BYTE * 0x80;
+            if (stop) return x - 7 + (63 - std::countl_zero(stop)) / 8;
+        }
+    }
+    for (; x >= begin; --x) {
+        T v = at<T>(row, x);
+        if (v == a || v == b) break;
+    }
+    return x;
+}
+
+template <typename T> inline void fillPixels(uint8_t* p, T v, int32_t n) {
+    if constexpr (sizeof(T) == 1)
+        std::memset(p, v, static_cast<size_t>(n));
+    else
+        for (int32_t k = 0; k < n; ++k)
+            put<T>(p, k, v);
+}
+
+inline uint8_t* pixelAt(uint8_t* row, int32_t x, size_t size) {
+    return row + static_cast<ptrdiff_t>(x) * static_cast<ptrdiff_t>(size);
+}
+
+// The row fills: from x, pixels get v up to the first one holding a or b.
+// Rightwards the bound is end (exclusive) and the result the stop's x, or
+// end; leftwards the bound is begin (inclusive) and the result the stop's x,
+// or begin - 1. Comparing and storing in one pass reads and writes each pixel
+// once: the load ahead of the stores brings the line in, and the stores hit
+// the cache. One pair per instruction-set family, picked once (runRoutines).
+template <typename T> using RunFn = int32_t (*)(uint8_t* row, int32_t x, int32_t to, T a, T b, T v);
+template <typename T> struct RunRoutines { RunFn<T> right, left; };
+
+// The family without vectors, and the ends of rows for the others.
+template <typename T> int32_t rightPortable(uint8_t* row, int32_t x, int32_t end, T a, T b, T v) {
+    int32_t stop = findStop<T>(row, x, end, a, b);
+    fillPixels<T>(pixelAt(row, x, sizeof(T)), v, stop - x);
+    return stop;
+}
+
+// Backwards the search goes a word at a time; a range without a stop (a
+// whole row) is told by the library's search forwards first.
+template <typename T> int32_t leftPortable(uint8_t* row, int32_t x, int32_t begin, T a, T b, T v) {
+    int32_t stop =
+        findStop<T>(row, begin, x + 1, a, b) > x ? begin - 1 : findStopBack<T>(row, x, begin, a, b);
+    fillPixels<T>(pixelAt(row, stop + 1, sizeof(T)), v, x - stop);
+    return stop;
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+#define PAINT_SSE2 __attribute__((target("sse2")))
+#define PAINT_AVX2 __attribute__((target("avx2")))
+
+template <typename T> PAINT_SSE2 inline __m128i splat128(T v) {
+    if constexpr (sizeof(T) == 1)
+        return _mm_set1_epi8(static_cast<char>(v));
+    else if constexpr (sizeof(T) == 2)
+        return _mm_set1_epi16(static_cast<short>(v));
+    else
+        return _mm_set1_epi32(static_cast<int>(v));
+}
+
+template <typename T> PAINT_SSE2 inline __m128i equal128(__m128i q, __m128i a) {
+    if constexpr (sizeof(T) == 1)
+        return _mm_cmpeq_epi8(q, a);
+    else if constexpr (sizeof(T) == 2)
+        return _mm_cmpeq_epi16(q, a);
+    else
+        return _mm_cmpeq_epi32(q, a);
+}
+
+// All ones in the pixels of the 16 bytes at p that hold a, or b when `two`.
+// A colour fill bounded by its own colour stops at one value: a second
+// comparison would cost a quarter more on a whole screen.
+template <typename T, bool two>
+PAINT_SSE2 inline __m128i stops128(const uint8_t* p, __m128i a, __m128i b) {
+    __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if constexpr (two)
+        return _mm_or_si128(equal128<T>(q, a), equal128<T>(q, b));
+    else
+        return equal128<T>(q, a);
+}
+
+template <typename T> PAINT_AVX2 inline __m256i splat256(T v) {
+    if constexpr (sizeof(T) == 1)
+        return _mm256_set1_epi8(static_cast<char>(v));
+    else if constexpr (sizeof(T) == 2)
+        return _mm256_set1_epi16(static_cast<short>(v));
+    else
+        return _mm256_set1_epi32(static_cast<int>(v));
+}
+
+template <typename T> PAINT_AVX2 inline __m256i equal256(__m256i q, __m256i a) {
+    if constexpr (sizeof(T) == 1)
+        return _mm256_cmpeq_epi8(q, a);
+    else if constexpr (sizeof(T) == 2)
+        return _mm256_cmpeq_epi16(q, a);
+    else
+        return _mm256_cmpeq_epi32(q, a);
+}
+
+template <typename T, bool two>
+PAINT_AVX2 inline __m256i stops256(const uint8_t* p, __m256i a, __m256i b) {
+    __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    if constexpr (two)
+        return _mm256_or_si256(equal256<T>(q, a), equal256<T>(q, b));
+    else
+        return equal256<T>(q, a);
+}
+
+// The wide steps: whether any pixel of the BLOCK bytes at p stops the fill.
+constexpr int32_t BLOCK = 128;
+
+template <typename T, bool two>
+PAINT_SSE2 inline bool blockStops(const uint8_t* p, __m128i a, __m128i b) {
+    __m128i hit = stops128<T, two>(p, a, b);
+    for (int32_t k = 16; k < BLOCK; k += 16)
+        hit = _mm_or_si128(hit, stops128<T, two>(p + k, a, b));
+    return _mm_movemask_epi8(hit) != 0;
+}
+
+template <typename T, bool two>
+PAINT_AVX2 inline bool blockStops(const uint8_t* p, __m256i a, __m256i b) {
+    __m256i hit = stops256<T, two>(p, a, b);
+    for (int32_t k = 32; k < BLOCK; k += 32)
+        hit = _mm256_or_si256(hit, stops256<T, two>(p + k, a, b));
+    return _mm256_movemask_epi8(hit) != 0;
+}
+
+// One 16-byte step from x, rightwards or leftwards: true with x at the
+// stop when a pixel in it stops the fill (the pixels before it painted),
+// else all painted and x moved past them.
+template <typename T, bool two>
+PAINT_SSE2 inline bool stepRight(uint8_t* row, int32_t& x, __m128i a, __m128i b, __m128i vv, T v) {
+    constexpr int32_t LANES = 16 / sizeof(T);
+    uint8_t* p = pixelAt(row, x, sizeof(T));
+    auto hit = static_cast<uint32_t>(_mm_movemask_epi8(stops128<T, two>(p, a, b)));
+    if (!hit) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), vv);
+        x += LANES;
+        return false;
+    }
+    int32_t n = std::countr_zero(hit) / static_cast<int32_t>(sizeof(T));
+    fillPixels<T>(p, v, n);
+    x += n;
+    return true;
+}
+
+template <typename T, bool two>
+PAINT_SSE2 inline bool stepLeft(uint8_t* row, int32_t& x, __m128i a, __m128i b, __m128i vv, T v) {
+    constexpr int32_t LANES = 16 / sizeof(T);
+    uint8_t* p = pixelAt(row, x + 1 - LANES, sizeof(T));
+    auto hit = static_cast<uint32_t>(_mm_movemask_epi8(stops128<T, two>(p, a, b)));
+    if (!hit) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), vv);
+        x -= LANES;
+        return false;
+    }
+    int32_t last = (31 - std::countl_zero(hit)) / static_cast<int32_t>(sizeof(T));
+    fillPixels<T>(pixelAt(p, last + 1, sizeof(T)), v, LANES - 1 - last);
+    x += 1 - LANES + last;
+    return true;
+}
+
+// Wide steps while no pixel stops, then 16 bytes a step, then single
+// pixels. (A first 16-byte step for short runs put the wide steps off their
+// alignment: slower on a whole screen, and no faster in a maze, whose lone
+// pixels the walk paints without a call.)
+template <typename T, bool two>
+PAINT_SSE2 inline int32_t stepsRightSse2(uint8_t* row, int32_t x, int32_t end, T a, T b, T v) {
+    constexpr int32_t LANES = 16 / sizeof(T), WIDE = BLOCK / sizeof(T);
+    const __m128i va = splat128(a), vb = splat128(b), vv = splat128(v);
+    for (; end - x >= WIDE; x += WIDE) {
+        uint8_t* p = pixelAt(row, x, sizeof(T));
+        if (blockStops<T, two>(p, va, vb)) break;
+        for (int32_t k = 0; k < BLOCK; k += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + k), vv);
+    }
+    while (end - x >= LANES)
+        if (stepRight<T, two>(row, x, va, vb, vv, v)) return x;
+    return x < end ? rightPortable<T>(row, x, end, a, b, v) : x;
+}
+
+template <typename T, bool two>
+PAINT_SSE2 inline int32_t stepsLeftSse2(uint8_t* row, int32_t x, int32_t begin, T a, T b, T v) {
+    constexpr int32_t LANES = 16 / sizeof(T), WIDE = BLOCK / sizeof(T);
+    const __m128i va = splat128(a), vb = splat128(b), vv = splat128(v);
+    for (; x + 1 - begin >= WIDE; x -= WIDE) {
+        uint8_t* p = pixelAt(row, x + 1 - WIDE, sizeof(T));
+        if (blockStops<T, two>(p, va, vb)) break;
+        for (int32_t k = 0; k < BLOCK; k += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + k), vv);
+    }
+    while (x + 1 - begin >= LANES)
+        if (stepLeft<T, two>(row, x, va, vb, vv, v)) return x;
+    return x >= begin ? leftPortable<T>(row, x, begin, a, b, v) : x;
+}
+
+template <typename T>
+PAINT_SSE2 int32_t rightSse2(uint8_t* row, int32_t x, int32_t end, T a, T b, T v) {
+    return a == b ? stepsRightSse2<T, false>(row, x, end, a, b, v)
+                  : stepsRightSse2<T, true>(row, x, end, a, b, v);
+}
+
+template <typename T>
+PAINT_SSE2 int32_t leftSse2(uint8_t* row, int32_t x, int32_t begin, T a, T b, T v) {
+    return a == b ? stepsLeftSse2<T, false>(row, x, begin, a, b, v)
+                  : stepsLeftSse2<T, true>(row, x, begin, a, b, v);
+}
+
+// Wide steps of 32-byte vectors; the 128-bit routine finds the stop within
+// the last.
+template <typename T, bool two>
+PAINT_AVX2 inline int32_t stepsRightAvx2(uint8_t* row, int32_t x, int32_t end, T a, T b, T v) {
+    constexpr int32_t WIDE = BLOCK / sizeof(T);
+    const __m256i va = splat256(a), vb = splat256(b), vv = splat256(v);
+    for (; end - x >= WIDE; x += WIDE) {
+        uint8_t* p = pixelAt(row, x, sizeof(T));
+        if (blockStops<T, two>(p, va, vb)) break;
+        for (int32_t k = 0; k < BLOCK; k += 32)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + k), vv);
+    }
+    return x < end ? rightSse2<T>(row, x, end, a, b, v) : x;
+}
+
+template <typename T, bool two>
+PAINT_AVX2 inline int32_t stepsLeftAvx2(uint8_t* row, int32_t x, int32_t begin, T a, T b, T v) {
+    constexpr int32_t WIDE = BLOCK / sizeof(T);
+    const __m256i va = splat256(a), vb = splat256(b), vv = splat256(v);
+    for (; x + 1 - begin >= WIDE; x -= WIDE) {
+        uint8_t* p = pixelAt(row, x + 1 - WIDE, sizeof(T));
+        if (blockStops<T, two>(p, va, vb)) break;
+        for (int32_t k = 0; k < BLOCK; k += 32)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + k), vv);
+    }
+    return x >= begin ? leftSse2<T>(row, x, begin, a, b, v) : x;
+}
+
+template <typename T>
+PAINT_AVX2 int32_t rightAvx2(uint8_t* row, int32_t x, int32_t end, T a, T b, T v) {
+    return a == b ? stepsRightAvx2<T, false>(row, x, end, a, b, v)
+                  : stepsRightAvx2<T, true>(row, x, end, a, b, v);
+}
+
+template <typename T>
+PAINT_AVX2 int32_t leftAvx2(uint8_t* row, int32_t x, int32_t begin, T a, T b, T v) {
+    return a == b ? stepsLeftAvx2<T, false>(row, x, begin, a, b, v)
+                  : stepsLeftAvx2<T, true>(row, x, begin, a, b, v);
+}
+
+// The families of this processor: the portable one, the 128-bit one, the
+// 256-bit one, as far as it has them.
+int32_t familiesHere() {
+    static const int32_t count = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx2")) return 3;
+        return __builtin_cpu_supports("sse2") ? 2 : 1;
+    }();
+    return count;
+}
+
+template <typename T>
+constexpr RunRoutines<T> RUN_FAMILIES[] = {
+    {rightPortable<T>, leftPortable<T>}, {rightSse2<T>, leftSse2<T>}, {rightAvx2<T>, leftAvx2<T>}};
+#else
+int32_t familiesHere() {
+    return 1;
+}
+
+template <typename T>
+constexpr RunRoutines<T> RUN_FAMILIES[] = {{rightPortable<T>, leftPortable<T>}};
+#endif
+
+// The widest family here, or the one the test seam names when there is one.
+template <typename T> const RunRoutines<T>& runRoutines() {
+    int32_t family = familiesHere();
+    if (gfxPaintFamilyOverride > 0 && gfxPaintFamilyOverride < family)
+        family = gfxPaintFamilyOverride;
+    return RUN_FAMILIES<T>[family - 1];
+}
+
 template <typename T> struct Fill {
     GfxContext* c;
     int32_t left, top, right, bottom; // the view, inclusive
@@ -147,6 +446,7 @@ template <typename T> struct Fill {
     T finalColour; // what marked pixels end as, without a tile
     const uint8_t* tile;
     int32_t tileRows;
+    RunRoutines<T> runs;
     Span* list;
     int32_t depth = 0, capacity;
     int32_t* pendLo;
@@ -161,18 +461,32 @@ template <typename T> struct Fill {
     bool failed = false;
 
     const uint8_t* row(int32_t y) const { return c->lines[y]; }
-    bool fillable(T v) const { return v != border && v != mark; }
+
+    // Paint row y from x up to the first border or marked pixel (or the
+    // view's edge) rightwards, or leftwards; return the last pixel painted
+    // that way (x - 1, or x + 1, when none). A stop next to x (most runs of
+    // a maze end there) costs no call.
+    int32_t paintRight(int32_t y, int32_t x) {
+        uint8_t* p = c->lines[y];
+        if (x == right || stops(at<T>(p, x + 1))) {
+            if (stops(at<T>(p, x))) return x - 1;
+            put<T>(p, x, mark);
+            return x;
+        }
+        return runs.right(p, x, right + 1, border, mark, mark) - 1;
+    }
+    int32_t paintLeft(int32_t y, int32_t x) {
+        if (x < left || stops(at<T>(row(y), x))) return x + 1;
+        return runs.left(c->lines[y], x, left, border, mark, mark) + 1;
+    }
+    bool stops(T v) const { return v == border || v == mark; }
 
     void paint(int32_t y, int32_t l, int32_t r) {
-        uint8_t* p = c->lines[y] + static_cast<ptrdiff_t>(l) * sizeof(T);
-        if (l == r) // a lone pixel (most of a maze) costs no call
-            std::memcpy(p, &mark, sizeof mark);
-        else if constexpr (sizeof(T) == 1)
-            // The library's fill: its widest stores, where the 8-byte span
-            // fill costs up to 1.7 times as much on a whole screen.
-            std::memset(p, mark, static_cast<size_t>(r - l + 1));
-        else
-            c->fillSpan(p, mark, r - l + 1);
+        fillPixels<T>(pixelAt(c->lines[y], l, sizeof(T)), mark, r - l + 1);
+        painted(y, l, r);
+    }
+
+    void painted(int32_t y, int32_t l, int32_t r) {
         if (y < firstRow) firstRow = y;
         if (y > lastRow) lastRow = y;
         if (!ownMark) {
@@ -203,40 +517,49 @@ template <typename T> struct Fill {
         addPending(y, l, r);
     }
 
-    // Paints the run [l, r] of row y, reached from row y - dir over [pl, pr],
-    // and lists the rows beside it: onwards over the run, back over what
-    // reaches past the parent.
-    void run(int32_t y, int32_t l, int32_t r, int32_t dir, int32_t pl, int32_t pr) {
-        paint(y, l, r);
+    // Lists the rows beside the run [l, r] of row y, reached from row y - dir
+    // over [pl, pr]: onwards over the run, back over what reaches past the
+    // parent.
+    void around(int32_t y, int32_t l, int32_t r, int32_t dir, int32_t pl, int32_t pr) {
         push(y + dir, l, r, dir);
         if (l < pl) push(y - dir, l, pl - 1, -dir);
         if (r > pr) push(y - dir, pr + 1, r, -dir);
     }
 
-    int32_t extendLeft(const uint8_t* p, int32_t x) const {
-        while (x > left && fillable(at<T>(p, x - 1)))
-            --x;
-        return x;
-    }
-
     // Every fillable run of row s.y within the entry, each to its full width.
     void walk(Span s) {
+        int32_t x = s.left;
         // Whole view rows under a whole row: painted in turn, without the
-        // list (nothing reaches back past a whole row).
+        // list (nothing reaches back past a whole row). Upwards they are
+        // painted right to left, so that the walk runs through memory one
+        // way, which the processor's prefetching follows (a sixth faster on
+        // a whole screen). The first row that is not whole keeps the run
+        // painted from its view edge.
         if (s.left == left && s.right == right)
-            while (findStop<T>(row(s.y), left, right + 1, border, mark) > right) {
-                paint(s.y, left, right);
+            for (;;) {
+                int32_t l = left, r = right;
+                if (s.dir < 0)
+                    l = paintLeft(s.y, right);
+                else
+                    r = paintRight(s.y, left);
+                if (l > r) break;
+                painted(s.y, l, r);
+                if (l > left || r < right) {
+                    push(s.y + s.dir, l, r, s.dir);
+                    if (s.dir > 0) x = r + 2;
+                    break;
+                }
                 s.y += s.dir;
                 if (s.y < top || s.y > bottom) return;
             }
         const uint8_t* p = row(s.y);
-        int32_t x = s.left;
         while (x <= s.right && !failed) {
             x = findOpen<T>(p, x, s.right + 1, border, mark);
             if (x > s.right) break;
-            int32_t l = x == s.left ? extendLeft(p, x) : x;
-            int32_t r = findStop<T>(p, x + 1, right + 1, border, mark) - 1;
-            run(s.y, l, r, s.dir, s.left, s.right);
+            int32_t r = paintRight(s.y, x);
+            int32_t l = x == s.left ? paintLeft(s.y, x - 1) : x;
+            painted(s.y, l, r);
+            around(s.y, l, r, s.dir, s.left, s.right);
             x = r + 2;
         }
     }
@@ -259,9 +582,9 @@ template <typename T> struct Fill {
                 x = end + 1;
                 continue;
             }
-            int32_t l = extendLeft(p, x);
-            int32_t r = findStop<T>(p, end, right + 1, border, mark) - 1;
-            paint(y, l, r);
+            int32_t r = paintRight(y, x);
+            int32_t l = paintLeft(y, x - 1);
+            painted(y, l, r);
             push(y + 1, l, r, 1);
             push(y - 1, l, r, -1);
             x = r + 2;
@@ -436,9 +759,10 @@ template <typename T> struct Fill {
         }
         for (int32_t i = 0; i <= bottom - top; ++i)
             pendLo[i] = INT32_MAX, pendHi[i] = INT32_MIN;
-        int32_t l = extendLeft(p, sx);
-        int32_t r = findStop<T>(p, sx + 1, right + 1, border, mark) - 1;
-        run(sy, l, r, 1, l, r);
+        int32_t r = paintRight(sy, sx);
+        int32_t l = paintLeft(sy, sx - 1);
+        painted(sy, l, r);
+        around(sy, l, r, 1, l, r);
         push(sy - 1, l, r, -1);
         drain();
         if (!ownMark) finish();
@@ -463,6 +787,7 @@ void fillFrom(GfxContext* c, int32_t x, int32_t y, uint32_t fillColour, uint32_t
     f.border = static_cast<T>(border);
     f.tile = tile;
     f.tileRows = tileRows;
+    f.runs = runRoutines<T>();
     int32_t rows = c->view[3];
     f.list = work.list;
     f.capacity = gfxPaintListOverride > 0 && gfxPaintListOverride < LIST_PER_ROW * rows

@@ -10,6 +10,10 @@
 
 using namespace gfxtest;
 
+// PAINT's test seam for the family of its row fills (gfx/draw/paint.cpp):
+// 1 portable, 2 and 3 vectors where the processor has them.
+extern int32_t gfxPaintFamilyOverride;
+
 namespace {
 
 // Where a picture lives: the screen's work page or an image of the new form.
@@ -207,16 +211,21 @@ struct Depth {
 const Depth DEPTHS[] = {
     {8, 4, 2, 9}, {16, 0xFF0000, 0x00FF00, 0x0000FF}, {32, 0xFF102030, 0xFF405060, 0xFF708090}};
 
-// Every surface kind: 8/16/32-bit screens and an image of each size.
+// Every surface kind: 8/16/32-bit screens and an image of each size, with
+// each family of row fills.
 template <typename F> void eachSurface(int32_t width, int32_t height, F body) {
-    for (const Depth& d : DEPTHS) {
-        ASSERT_EQ(gfxScreenSize(width, height, d.depth, 1, SCRF_NULL, 0), 0);
-        Surface screen = screenSurface();
-        body(screen, d);
-        Surface image = imageSurface(width, height, screen.bpp);
-        body(image, d);
-        gfxCloseAtExit();
+    for (int32_t family : {1, 2, 3}) {
+        gfxPaintFamilyOverride = family;
+        for (const Depth& d : DEPTHS) {
+            ASSERT_EQ(gfxScreenSize(width, height, d.depth, 1, SCRF_NULL, 0), 0);
+            Surface screen = screenSurface();
+            body(screen, d);
+            Surface image = imageSurface(width, height, screen.bpp);
+            body(image, d);
+            gfxCloseAtExit();
+        }
     }
+    gfxPaintFamilyOverride = 0;
 }
 
 TEST_F(Paint, NestedRingsFillBetweenThem) {
@@ -234,6 +243,77 @@ TEST_F(Paint, NestedRingsFillBetweenThem) {
         expectColour(s, 0, 0, d.wall, d.wall, "outside, bounded by its own colour");
         expectColour(s, 2, 2, d.other, d.wall, "on the border: nothing");
     });
+}
+
+// Bands of whole rows between bars that reach one view edge or the other:
+// the walk paints whole rows up and down from the seed, and the rows the
+// bars cut, from either side; also inside a view that cuts the bars.
+TEST_F(Paint, WholeRowsBetweenBars) {
+    eachSurface(150, 40, [this](Surface& s, const Depth& d) {
+        uint32_t wall = gfxColorToPixel(s.bpp, d.wall), fill = gfxColorToPixel(s.bpp, d.fill);
+        auto draw = [&] {
+            for (int32_t y = 0; y < s.height; ++y)
+                for (int32_t x = 0; x < s.width; ++x)
+                    s.set(x, y, y == 12 && x >= 30 ? wall : y == 26 && x <= 110 ? wall : 0);
+            frame(s, 60, 15, 80, 21, wall);
+            for (int32_t x = 62; x < 79; ++x)
+                s.set(x, 18, fill); // in the ring: the fill colour is present
+        };
+        draw();
+        expectColour(s, 75, 5, d.wall, d.wall, "from the top, bounded by its own colour");
+        draw();
+        expectColour(s, 75, 38, d.fill, d.wall, "from the bottom");
+        draw();
+        expectColour(s, 140, 20, d.other, d.wall, "from the middle, at the right edge");
+        if (s.target) return;
+        // Row 12 is all border within the view; row 26 is open at its right.
+        gfxSetView(gfxGetContext(), 40, 5, 100, 30);
+        draw();
+        expectFill(
+            s, 50, 8, wall, [&](int32_t, int32_t) { return wall; },
+            [&] { gfxPaint(nullptr, 10, 3, d.wall, d.wall, COORD_ONE_ABS); }, "view, top band");
+        draw();
+        expectFill(
+            s, 120, 32, wall, [&](int32_t, int32_t) { return fill; },
+            [&] { gfxPaint(nullptr, 80, 27, d.fill, d.wall, COORD_ONE_ABS); }, "view, bottom band");
+    });
+}
+
+// Views of every width around the lengths of the vectors and of the wide
+// steps, for each pixel size: runs that end at the view's edges, painted
+// from the bottom right corner (leftwards, rows upwards) and from the top
+// left one (rightwards, rows downwards). A border pixel at the far end of
+// the first row makes the next row's run reach past its parent.
+TEST_F(Paint, ViewsOfEveryWidth) {
+    for (int32_t family : {1, 2, 3}) {
+        gfxPaintFamilyOverride = family;
+        for (const Depth& d : DEPTHS) {
+            ASSERT_EQ(gfxScreenSize(140, 6, d.depth, 1, SCRF_NULL, 0), 0);
+            Surface s = screenSurface();
+            uint32_t wall = gfxColorToPixel(s.bpp, d.wall), fill = gfxColorToPixel(s.bpp, d.fill);
+            for (int32_t width :
+                 {1, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65, 127, 128, 129, 133}) {
+                SCOPED_TRACE(width);
+                gfxSetView(gfxGetContext(), 3, 1, width, 4);
+                auto from = [&](int32_t x, int32_t y, uint32_t colour, uint32_t stored) {
+                    for (int32_t k = 0; k < s.width * s.height; ++k)
+                        s.set(k % s.width, k / s.width, 0);
+                    if (width > 1) s.set(x == 0 ? width + 2 : 3, y + 1, wall);
+                    expectFill(
+                        s, x + 3, y + 1, wall, [&](int32_t, int32_t) { return stored; },
+                        [&] {
+                            gfxPaint(nullptr, static_cast<float>(x), static_cast<float>(y), colour,
+                                     d.wall, COORD_ONE_ABS);
+                        },
+                        "a view's corner");
+                };
+                from(width - 1, 3, d.wall, wall);
+                from(0, 0, d.fill, fill);
+            }
+            gfxCloseAtExit();
+        }
+    }
+    gfxPaintFamilyOverride = 0;
 }
 
 TEST_F(Paint, MazesWithAnyWorkListLength) {
@@ -314,6 +394,7 @@ TEST_F(Paint, EveryValueInTheView) {
     for (int32_t limit : {0, 2}) {
         gfxPaintListOverride = limit;
         for (int32_t depth : {8, 16}) {
+            gfxPaintFamilyOverride = 1 + (limit / 2 + depth / 8) % 3; // each family in turn
             int32_t width = depth == 8 ? 64 : 320, height = depth == 8 ? 48 : 240;
             ASSERT_EQ(gfxScreenSize(width, height, depth, 1, SCRF_NULL, 0), 0);
             Surface s = screenSurface();
@@ -342,6 +423,7 @@ TEST_F(Paint, EveryValueInTheView) {
         }
     }
     gfxPaintListOverride = 0;
+    gfxPaintFamilyOverride = 0;
 }
 
 TEST_F(Paint, ViewsDefaultsAndTheLastPoint) {
@@ -380,22 +462,29 @@ TEST_F(Paint, ViewsDefaultsAndTheLastPoint) {
 
 TEST_F(Paint, WholeScreen) {
     ASSERT_EQ(gfxScreen(21, 0, 1, SCRF_NULL, 0), 0);
-    gfxMode->pages[0][1023 * gfxMode->pitch + 1279] = 9;
-    clearDirty();
-    gfxPaint(nullptr, 640, 512, 3, 0, COORD_ONE_ABS | PAINT_DEFAULT_BORDER);
-    int32_t wrong = 0;
-    for (int32_t y = 0; y < 1024; ++y)
-        for (int32_t x = 0; x < 1280; ++x)
-            wrong += pixel8(x, y) != 3;
-    EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(countDirty(), 1024);
+    for (int32_t family : {1, 2, 3}) {
+        SCOPED_TRACE(family);
+        gfxPaintFamilyOverride = family;
+        gfxMode->pages[0][1023 * gfxMode->pitch + 1279] = 9;
+        clearDirty();
+        uint32_t colour = 3 + family;
+        gfxPaint(nullptr, 640, 512, colour, 0, COORD_ONE_ABS | PAINT_DEFAULT_BORDER);
+        int32_t wrong = 0;
+        for (int32_t y = 0; y < 1024; ++y)
+            for (int32_t x = 0; x < 1280; ++x)
+                wrong += pixel8(x, y) != colour;
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(countDirty(), 1024);
+    }
+    gfxPaintFamilyOverride = 0;
 }
 
 TEST_F(Paint, RandomPictures) {
     uint32_t seed = 4242;
     auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         gfxPaintListOverride = static_cast<int32_t>(next() % 4) * 3; // 0, 3, 6, 9
+        gfxPaintFamilyOverride = round / 3 % 3 + 1;
         const Depth& d = DEPTHS[round % 3];
         ASSERT_EQ(gfxScreenSize(33, 27, d.depth, 1, SCRF_NULL, 0), 0);
         Surface s = screenSurface();
@@ -420,6 +509,7 @@ TEST_F(Paint, RandomPictures) {
         gfxCloseAtExit();
     }
     gfxPaintListOverride = 0;
+    gfxPaintFamilyOverride = 0;
 }
 
 } // namespace
