@@ -17,8 +17,6 @@
 #include "gfx/draw/draw.h"
 #include "tools/maze.h"
 
-// PAINT's test seam for the family of its row fills (gfx/draw/paint.cpp).
-extern int32_t gfxPaintFamilyOverride;
 
 namespace {
 

@@ -48,3 +48,13 @@ uint32_t rtCpuInfo() {
     cpuInfo = result;
     return result;
 }
+
+int32_t rtCpuVectors() {
+    static const int32_t vectors = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx2")) return int32_t{CPU_VECTORS_256};
+        return __builtin_cpu_supports("sse2") ? int32_t{CPU_VECTORS_128}
+                                              : int32_t{CPU_VECTORS_NONE};
+    }();
+    return vectors;
+}

@@ -7,3 +7,7 @@ uint32_t rtCpuInfo() {
     constexpr uint32_t SSE = 1u << 25, SSE2 = 1u << 26;
     return CPU_MMX | SSE | SSE2;
 }
+
+int32_t rtCpuVectors() {
+    return CPU_VECTORS_128;
+}

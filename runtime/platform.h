@@ -63,6 +63,11 @@ void rtProcessBarrier();
 // stepping/model/family in bits 20..31. Computed once.
 uint32_t rtCpuInfo();
 constexpr uint32_t CPU_MMX = 1u << 23;
+// The widest vector instructions the processor offers the per-depth
+// routines: none, 128-bit (SSE2, WebAssembly SIMD) or 256-bit (AVX2).
+// Asked once; the one place every layer learns it from.
+enum : int32_t { CPU_VECTORS_NONE = 0, CPU_VECTORS_128 = 1, CPU_VECTORS_256 = 2 };
+int32_t rtCpuVectors();
 
 // Full path of the running executable written into buffer; returns a pointer
 // to the part after the last path separator (the whole buffer if none).

@@ -1,20 +1,13 @@
 // The vector family on x86 processors: AVX2, else SSE2, else the portable one.
 #include "gfx/blit/blit_internal.h"
+#include "runtime/platform.h"
 
 bool gfxBlitHasSse2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sse2") != 0;
-    }();
-    return has;
+    return rtCpuVectors() >= CPU_VECTORS_128;
 }
 
 bool gfxBlitHasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
+    return rtCpuVectors() >= CPU_VECTORS_256;
 }
 
 const BlitFamily& gfxBlitVectorFamily() {

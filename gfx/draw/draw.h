@@ -66,6 +66,9 @@ extern "C" void gfxPaintTile(const void* target, float x, float y, const void* t
                              uint32_t flags);
 // Test seam: when positive, the work list's length instead of 4 entries a view row.
 extern int32_t gfxPaintListOverride;
+// Test seam: when positive, the instruction-set family of the row fills: 1
+// portable, 2 128-bit vectors, 3 256-bit vectors (as far as the processor has them).
+extern int32_t gfxPaintFamilyOverride;
 
 // DRAW --------------------------------------------------------------------
 //

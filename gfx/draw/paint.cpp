@@ -35,14 +35,13 @@
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
 #include "gfx/draw/draw.h"
+#include "runtime/platform.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
 int32_t gfxPaintListOverride = 0;
-// Test seam: when positive, the instruction-set family of the row fills: 1
-// portable, 2 128-bit vectors, 3 256-bit vectors (when the processor has it).
 int32_t gfxPaintFamilyOverride = 0;
 
 namespace {
@@ -410,12 +409,7 @@ PAINT_AVX2 int32_t leftAvx2(uint8_t* row, int32_t x, int32_t begin, T a, T b, T 
 // The families of this processor: the portable one, the 128-bit one, the
 // 256-bit one, as far as it has them.
 int32_t familiesHere() {
-    static const int32_t count = [] {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx2")) return 3;
-        return __builtin_cpu_supports("sse2") ? 2 : 1;
-    }();
-    return count;
+    return 1 + rtCpuVectors();
 }
 
 template <typename T>

@@ -10,9 +10,6 @@
 
 using namespace gfxtest;
 
-// PAINT's test seam for the family of its row fills (gfx/draw/paint.cpp):
-// 1 portable, 2 and 3 vectors where the processor has them.
-extern int32_t gfxPaintFamilyOverride;
 
 namespace {
 
