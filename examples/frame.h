@@ -32,7 +32,8 @@ static int frameWrite(const char* file, int32_t width, int32_t height, int32_t d
     if (depth == 8) {
         gfxPortOut(PORT_DAC_READ_INDEX, 0);
         for (k = 0; k < 256; ++k)
-            for (c = 0; c < 3; ++c) palette[k][c] = (uint8_t)(gfxPortIn(PORT_DAC_DATA) * 255 / 63);
+            for (c = 0; c < 3; ++c)
+                palette[k][c] = (uint8_t)(gfxPortIn(PORT_DAC_DATA) * 255 / 63);
     }
     rtPageSet(rtPageSet(-1, -1) >> 8, -1); /* read the visible page */
     gfxView(GFX_VIEW_RESET, GFX_VIEW_RESET, GFX_VIEW_RESET, GFX_VIEW_RESET, 0, 0, 0);

@@ -9,8 +9,8 @@ enum { WIDTH = 640, HEIGHT = 480, PAPER = 1, LEFT_INK = 15, RIGHT_INK = 12 };
 
 /* The headless stroke: positions and the buttons held there. */
 static const int32_t SCRIPT[][3] = {
-    {100, 100, 0},         {100, 100, BTN_LEFT},  {200, 100, BTN_LEFT}, {300, 100, BTN_LEFT},
-    {300, 300, BTN_LEFT},  {300, 300, 0},         {400, 300, 0},        {400, 300, BTN_RIGHT},
+    {100, 100, 0},         {100, 100, BTN_LEFT}, {200, 100, BTN_LEFT}, {300, 100, BTN_LEFT},
+    {300, 300, BTN_LEFT},  {300, 300, 0},        {400, 300, 0},        {400, 300, BTN_RIGHT},
     {500, 400, BTN_RIGHT}, {500, 400, 0}};
 enum { SCRIPT_STEPS = sizeof SCRIPT / sizeof SCRIPT[0] };
 

@@ -7,12 +7,12 @@
 
 #include <zqgfx.h>
 
-enum { YELLOW = 14, WHITE = 15, GREY = 7, CYAN = 11, BLACK = 0 };
+enum { YELLOW = 14, WHITE = 15, GREY = 7, CYAN = 11, BLACK = 0, TABLE_ROW = 3 };
 
 int main(int argc, char** argv) {
     StringDescriptor* name;
     char line[64];
-    int32_t n, row;
+    int32_t n, column;
     rtInit(argc, argv, 0);
     rtCls(CLS_DEFAULT);
     rtColor(YELLOW, BLACK, 0);
@@ -25,28 +25,26 @@ int main(int argc, char** argv) {
     strDelete(name);
     rtColor(CYAN, BLACK, 0);
     rtPrintText(0, line, PRINT_NEWLINE);
-    /* The table: a header, then one row per number; each column starts at
-     * its own LOCATE column, on the rows just below the cursor. */
-    rtGetCursor(&n, &row);
+    /* The table: a header, then one row per number, each cell six wide at
+     * its own LOCATE column (1, 7, 13) from row 3 down (CLS put the question
+     * on row 1, the greeting took row 2). Where
+     * the output is not a terminal LOCATE moves nothing, and the cells,
+     * exactly as wide as the columns, still line up. */
     rtColor(YELLOW, BLACK, 0);
-    rtLocateEntry(row + 1, 1, -1, 0, 0);
-    rtPrintText(0, "   n", 0);
-    rtLocateEntry(row + 1, 8, -1, 0, 0);
-    rtPrintText(0, " n^2", 0);
-    rtLocateEntry(row + 1, 15, -1, 0, 0);
-    rtPrintText(0, " n^3", PRINT_NEWLINE);
+    for (column = 0; column < 3; ++column) {
+        static const char* const HEADER[] = {"     n", "   n^2", "   n^3"};
+        rtLocateEntry(TABLE_ROW, 1 + 6 * column, -1, 0, 0);
+        rtPrintText(0, HEADER[column], column == 2 ? PRINT_NEWLINE : 0);
+    }
     for (n = 1; n <= 5; ++n) {
-        char cell[16];
-        rtColor(n % 2 ? WHITE : GREY, BLACK, 0);
-        snprintf(cell, sizeof cell, "%4d", (int)n);
-        rtLocateEntry(row + 1 + n, 1, -1, 0, 0);
-        rtPrintText(0, cell, 0);
-        snprintf(cell, sizeof cell, "%4d", (int)(n * n));
-        rtLocateEntry(row + 1 + n, 8, -1, 0, 0);
-        rtPrintText(0, cell, 0);
-        snprintf(cell, sizeof cell, "%4d", (int)(n * n * n));
-        rtLocateEntry(row + 1 + n, 15, -1, 0, 0);
-        rtPrintText(0, cell, PRINT_NEWLINE);
+        int32_t value = n;
+        rtColor(n % 2 ? WHITE : GREY, BLACK, 0); /* alternate rows in two greys */
+        for (column = 0; column < 3; ++column, value *= n) {
+            char cell[16];
+            snprintf(cell, sizeof cell, "%6d", (int)value);
+            rtLocateEntry(TABLE_ROW + n, 1 + 6 * column, -1, 0, 0);
+            rtPrintText(0, cell, column == 2 ? PRINT_NEWLINE : 0);
+        }
     }
     rtColor(GREY, BLACK, 0);
     rtEnd(0);
