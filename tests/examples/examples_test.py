@@ -12,6 +12,10 @@ build draws: the same picture on every target.
   examples_test.py --build DIR --run native|wine|node [--same-as NATIVE_DIR]
                    [--pictures DOCS_DIR]
 
+--window runs `first` (the README's first program) for real instead, in its
+window on the X display (SDL natively, Wine's window elsewhere): its picture
+from a screenshot against the hand-worked table, then a key ends it with 0.
+
 --pictures keeps each picture as DOCS_DIR/NAME.png (ImageMagick's convert),
 for the README.
 """
@@ -210,9 +214,67 @@ def command(build, run, name, *args):
 def read_ppm(path):
     with open(path, "rb") as f:
         data = f.read()
-    parts = data.split(b"\n", 3)
-    width, height = (int(v) for v in parts[1].split())
-    return width, height, parts[3]
+    fields, at = [], 0
+    while len(fields) < 4:  # P6, width, height, maximum; comments skipped
+        m = re.compile(rb"\s*(#[^\n]*\n\s*)*(\S+)").match(data, at)
+        fields.append(m.group(2))
+        at = m.end()
+    return int(fields[1]), int(fields[2]), data[at + 1:]
+
+
+def check_pixels(name, width, pixels, table, failures, say=True):
+    bad = 0
+    for (x, y), want, what in table:
+        o = 3 * (y * width + x)
+        got = tuple(pixels[o:o + 3])
+        if got != tuple(want):
+            bad += 1
+            failures.append(f"{name}: ({x}, {y}) {what}: {got}, expected {tuple(want)}")
+    if say:
+        print(f"{name}: {len(table) - bad} of {len(table)} expected pixels")
+
+
+# first.c on SCREEN 12: a blue box (20, 20)-(619, 459), a yellow disc of
+# radius 150 at (320, 240), a red line across it at y 240, and text from
+# row 2, column 4 (8 x 16 cells: y 16..31, x from 24) in opaque cells.
+FIRST_TABLE = [((320, 240), EGA[4], "the red line"), ((320, 200), EGA[14], "the disc"),
+               ((320, 100), EGA[14], "the disc near its top"), ((171, 240), EGA[4], "the line's start"),
+               ((100, 240), EGA[1], "the box beside the disc"), ((600, 440), EGA[1], "the box's corner"),
+               ((10, 10), EGA[0], "the margin"), ((630, 240), EGA[0], "the right margin"),
+               ((67, 25), EGA[0], "the text's space between two words"),
+               ((290, 25), EGA[1], "the box after the text")]
+
+
+def check_first_window(build, run, work, failures):
+    program = subprocess.Popen(command(build, run, "first"), stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    try:
+        window, shot, missing = None, os.path.join(work, "first.ppm"), ["no window"]
+        for _ in range(600):
+            if program.poll() is not None:
+                break
+            if not window:
+                found = subprocess.run(["xdotool", "search", "--name", "^first"],
+                                       capture_output=True, text=True).stdout.split()
+                window = found[0] if found else None
+            if window and subprocess.run(f"xwd -silent -id {window} | convert xwd:- '{shot}'",
+                                         shell=True, capture_output=True).returncode == 0:
+                width, _, pixels = read_ppm(shot)
+                missing = []
+                check_pixels("first", width, pixels, FIRST_TABLE, missing, say=False)
+                if not missing:
+                    print(f"first: its window shows the {len(FIRST_TABLE)} expected pixels")
+                    break
+            time.sleep(0.1)
+        failures += missing
+        if window:
+            subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "x"])
+        code = program.wait(timeout=30)
+        if code != 0:
+            failures.append(f"first: exit {code} after a key: {program.stderr.read()[-400:]!r}")
+    finally:
+        if program.poll() is None:
+            program.kill()
 
 
 def main():
@@ -221,6 +283,7 @@ def main():
     parser.add_argument("--run", choices=["native", "wine", "node"], default="native")
     parser.add_argument("--same-as")
     parser.add_argument("--pictures")
+    parser.add_argument("--window", action="store_true")
     a = parser.parse_args()
     a.build = os.path.abspath(a.build)
     if a.same_as:
@@ -228,6 +291,11 @@ def main():
     failures = []
     env = dict(os.environ, ZQGFX="null")
     with tempfile.TemporaryDirectory() as work:
+        if a.window:
+            check_first_window(a.build, a.run, work, failures)
+            for f in failures:
+                print("FAIL " + f)
+            return 1 if failures else 0
         for name, size, table in GRAPHICS:
             frame = name + ".ppm"  # relative: the web build writes in its working folder
             done = subprocess.run(command(a.build, a.run, name, "--frame", frame), cwd=work,
@@ -241,14 +309,7 @@ def main():
             if (width, height) != size or len(pixels) != width * height * 3:
                 failures.append(f"{name}: {width} x {height}, expected {size}")
                 continue
-            bad = 0
-            for (x, y), want, what in table():
-                o = 3 * (y * width + x)
-                got = tuple(pixels[o:o + 3])
-                if got != tuple(want):
-                    bad += 1
-                    failures.append(f"{name}: ({x}, {y}) {what}: {got}, expected {tuple(want)}")
-            print(f"{name}: {len(table()) - bad} of {len(table())} expected pixels")
+            check_pixels(name, width, pixels, table(), failures)
             if a.same_as:
                 native = os.path.join(work, "native-" + frame)
                 if not os.path.exists(command(a.same_as, "native", name)[0]):
