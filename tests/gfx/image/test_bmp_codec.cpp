@@ -11,28 +11,34 @@
 #include <string>
 #include <vector>
 
+#include "gfx/image/corpus.h"
 #include "runtime/runtime.h"
+
+namespace bmptest {
+#include "gfx/image/bmp_corpus.inc"
+
+std::span<const CorpusFile> corpus() {
+    return CORPUS;
+}
+
+const CorpusFile& corpusEntry(const char* name) {
+    static const CorpusFile NONE{"", {}, {}};
+    for (const CorpusFile& c : CORPUS)
+        if (std::strcmp(c.name, name) == 0) return c;
+    ADD_FAILURE() << "no corpus file " << name;
+    return NONE;
+}
+
+} // namespace bmptest
 
 namespace {
 
-struct Bytes {
-    const uint8_t* data;
-    size_t size;
-};
-struct CorpusFile {
-    const char* name;
-    Bytes bmp;
-    Bytes rgba; // ImageMagick's decoding: RGBA bytes, top row first
-};
-#include "gfx/image/bmp_corpus.inc"
-
+using namespace bmptest;
 using File = std::vector<uint8_t>;
 
 File corpusFile(const char* name) {
-    for (const CorpusFile& c : CORPUS)
-        if (std::strcmp(c.name, name) == 0) return File(c.bmp.data, c.bmp.data + c.bmp.size);
-    ADD_FAILURE() << "no corpus file " << name;
-    return {};
+    std::span<const uint8_t> bmp = corpusEntry(name).bmp;
+    return File(bmp.begin(), bmp.end());
 }
 
 int32_t decode(const File& file, BmpPicture* picture, uint64_t maxBytes = IMAGE_MAX_BYTES) {
@@ -75,14 +81,14 @@ File encode(const BmpPicture& p) {
 }
 
 TEST(BmpCorpus, DecodesAsImageMagickDoes) {
-    ASSERT_GE(std::size(CORPUS), 28u);
-    for (const CorpusFile& c : CORPUS) {
+    ASSERT_GE(corpus().size(), 28u);
+    for (const CorpusFile& c : corpus()) {
         SCOPED_TRACE(c.name);
         BmpPicture p;
-        ASSERT_EQ(bmpDecode({c.bmp.data, c.bmp.size}, &p), 0);
+        ASSERT_EQ(bmpDecode(c.bmp, &p), 0);
         EXPECT_EQ(p.width, 37);
         EXPECT_EQ(p.height, 23);
-        ASSERT_EQ(c.rgba.size, 37u * 23 * 4);
+        ASSERT_EQ(c.rgba.size(), 37u * 23 * 4);
         // ImageMagick widens 4-bit channels and a 1-bit alpha by a shift
         // (15 becomes 240, 1 becomes 128); this decoder repeats the bits
         // (255), as it does for the 5- and 6-bit channels, where the two
@@ -90,7 +96,7 @@ TEST(BmpCorpus, DecodesAsImageMagickDoes) {
         uint32_t compared = std::strcmp(c.name, "argb4444") == 0   ? 0xF0F0F0F0u
                             : std::strcmp(c.name, "argb1555") == 0 ? 0x80F8F8F8u
                                                                    : 0xFFFFFFFFu;
-        EXPECT_EQ(firstDifference(p, c.rgba.data, compared), "");
+        EXPECT_EQ(firstDifference(p, c.rgba.data(), compared), "");
         bmpFreePicture(&p);
     }
 }
@@ -98,10 +104,10 @@ TEST(BmpCorpus, DecodesAsImageMagickDoes) {
 // Decoded, written (8 bits with the palette, or 32), decoded again: the same
 // indices, palette, colours and alpha.
 TEST(BmpCorpus, WrittenAndReadBackUnchanged) {
-    for (const CorpusFile& c : CORPUS) {
+    for (const CorpusFile& c : corpus()) {
         SCOPED_TRACE(c.name);
         BmpPicture first, second;
-        ASSERT_EQ(bmpDecode({c.bmp.data, c.bmp.size}, &first), 0);
+        ASSERT_EQ(bmpDecode(c.bmp, &first), 0);
         File written = encode(first);
         ASSERT_EQ(decode(written, &second), 0);
         EXPECT_EQ(second.bitsPerPixel, first.indexed ? 8 : 32);
