@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx/core/image.h"
 #include "gfx/core/lock.h"
 #include "gfx/core/mode.h"
 #include "runtime/runtime.h"
@@ -92,34 +93,17 @@ void selectImage(GfxContext* c, const void* target, const uint32_t header[5]) {
     if (!(c->flags & CTX_IMAGE_TARGET)) std::memcpy(c->screenView, c->view, sizeof c->view);
     std::memcpy(c->targetHeader, header, sizeof c->targetHeader);
     c->flags |= CTX_IMAGE_TARGET;
-    const auto* bytes = static_cast<const uint8_t*>(target);
-    uint32_t bytesPerPixel, width, height, pitch;
-    const uint8_t* pixels;
-    if (header[0] == IMAGE_HEADER_NEW) {
-        bytesPerPixel = header[1], width = header[2], height = header[3], pitch = header[4];
-        pixels = bytes + sizeof(ImageHeader);
-    } else {
-        bytesPerPixel = static_cast<uint32_t>(gfxMode->bytesPerPixel);
-        width = (header[0] & 0xFFFF) >> 3;
-        height = header[0] >> 16;
-        pitch = width * bytesPerPixel;
-        pixels = bytes + 4;
-    }
-    bool valid = (bytesPerPixel == 1 || bytesPerPixel == 2 || bytesPerPixel == 4) &&
-                 width <= IMAGE_MAX_SIDE && height <= IMAGE_MAX_SIDE &&
-                 pitch >= width * bytesPerPixel &&
-                 static_cast<uint64_t>(pitch) * height <= IMAGE_MAX_BYTES;
     setView(c->view, 0, 0, 0, 0);
-    if (!valid) {
+    GfxImageShape shape;
+    if (!gfxDescribeImage(target, gfxMode->bytesPerPixel, &shape)) {
         rtSetError(RT_ERR_BAD_ARGUMENT);
         return;
     }
-    gfxSelectPixelRoutines(static_cast<int32_t>(bytesPerPixel));
-    c->bytesPerPixel = static_cast<int32_t>(bytesPerPixel);
-    c->pitch = static_cast<int32_t>(pitch);
-    if (fillLines(c, const_cast<uint8_t*>(pixels), static_cast<int32_t>(height),
-                  static_cast<int32_t>(pitch)))
-        setView(c->view, 0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height));
+    gfxSelectPixelRoutines(shape.bytesPerPixel);
+    c->bytesPerPixel = shape.bytesPerPixel;
+    c->pitch = shape.pitch;
+    if (fillLines(c, shape.pixels, shape.height, shape.pitch))
+        setView(c->view, 0, 0, shape.width, shape.height);
 }
 
 } // namespace

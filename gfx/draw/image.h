@@ -42,10 +42,8 @@ enum : int32_t {
     PUT_MODE_COUNT = 7,
 };
 // gfxPut's flags besides the coordinate type (COORD_ONE_ABS/COORD_ONE_STEP).
-enum : uint32_t {
-    PUT_SOURCE_RECT = 0x100,    // (sx1, sy1)-(sx2, sy2) in the image's pixels is the part put
-    PUT_CONSTANT_ALPHA = 0x200, // ALPHA blends every pixel by `alpha` (0..255)
-};
+constexpr uint32_t PUT_SOURCE_RECT = 0x100; // (sx1, sy1)-(sx2, sy2), image pixels, is the part put
+constexpr uint32_t PUT_CONSTANT_ALPHA = 0x200; // ALPHA blends every pixel by `alpha` (0..255)
 // PUT: the image (or its part) with its top-left corner at world point
 // (x, y) of `target` (null: the screen's work page), clipped to the target's
 // view. AND, OR and XOR work on the stored values, all bits. TRANS skips the

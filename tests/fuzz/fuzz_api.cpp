@@ -28,6 +28,7 @@
 #include "gfx/core/mode.h"
 #include "gfx/core/palette.h"
 #include "gfx/draw/draw.h"
+#include "gfx/draw/image.h"
 #include "runtime/line_edit.h"
 #include "runtime/print.h"
 #include "runtime/runtime.h"
@@ -265,8 +266,37 @@ void paint(Reader& in) {
     }
 }
 
+// GET into a slot (told its true size), PUT of a slot anywhere in any form,
+// and images made of any size and freed.
+void getAndPut(Reader& in) {
+    switch (in.pick(3)) {
+    case 0: {
+        const void* source = target(in);
+        Image& into = images[in.pick(IMAGE_SLOTS)];
+        float x1 = in.single(), y1 = in.single(), x2 = in.single(), y2 = in.single();
+        if (into.bytes) gfxGet(source, x1, y1, x2, y2, into.bytes, into.size, in.word());
+        break;
+    }
+    case 1: {
+        const void* t = target(in);
+        const void* image = images[in.pick(IMAGE_SLOTS)].bytes;
+        float x = in.single(), y = in.single();
+        int32_t sx1 = in.integer(), sy1 = in.integer(), sx2 = in.integer(), sy2 = in.integer();
+        int32_t mode = in.pick(9) - 1;
+        if (image) gfxPut(t, x, y, image, sx1, sy1, sx2, sy2, mode, in.integer(), in.word());
+        break;
+    }
+    default: {
+        static constexpr int32_t SIDES[] = {1, 7, 33, 0, -1, 65535, 65536, 0x7FFFFFFF};
+        int32_t w = SIDES[in.pick(8)], h = SIDES[in.pick(8)];
+        gfxImageDestroy(gfxImageCreate(w, h, in.word(), in.pick(34) - 1, in.word()));
+        break;
+    }
+    }
+}
+
 void step(Reader& in) {
-    switch (in.pick(29)) {
+    switch (in.pick(30)) {
     case 0: {
         static constexpr int32_t FLAGS[] = {SCRF_NULL,      0,           SCRF_QUIET_CLOSE,
                                             SCRF_ALPHA,     SCRF_OPENGL, SCRF_TRANSPARENT,
@@ -405,6 +435,9 @@ void step(Reader& in) {
         break;
     case 27:
         paint(in);
+        break;
+    case 28:
+        getAndPut(in);
         break;
     default: { // a world window of any size (or none), then a point through it
         float x1 = in.single(), y1 = in.single(), x2 = in.single(), y2 = in.single();
