@@ -2,11 +2,11 @@
 // codec in between, images made and read through the drawing layer.
 #include "gfx/image/bmp.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <string>
 
 #include "gfx/core/context.h"
 #include "gfx/core/image.h"
@@ -41,8 +41,8 @@ int32_t readFile(const char* path, uint8_t** data, size_t* size) {
                 error = RT_ERR_BAD_FILE_FORMAT;
                 break;
             }
-            size_t grown = capacity ? capacity * 2 : 64 * 1024;
-            if (grown > MAX_FILE_BYTES) grown = static_cast<size_t>(MAX_FILE_BYTES);
+            uint64_t doubled = capacity ? 2 * static_cast<uint64_t>(capacity) : 64 * 1024;
+            auto grown = static_cast<size_t>(doubled < MAX_FILE_BYTES ? doubled : MAX_FILE_BYTES);
             void* larger = std::realloc(buffer, grown);
             if (!larger) {
                 error = RT_ERR_OUT_OF_MEMORY;
@@ -88,12 +88,12 @@ class NearestEntry {
         count_ = gfxMode->depth < 8 ? 1 << gfxMode->depth : GFX_PALETTE_SIZE;
         for (int32_t i = 0; i < count_; ++i)
             entries_[i] = swapRedBlue(gfxMode->palette[i]);
-        std::memset(cached_, 0, sizeof cached_);
+        std::memset(keys_, 0, sizeof keys_);
     }
     uint8_t operator()(uint32_t rgb) {
         rgb &= 0xFFFFFF;
-        uint32_t& slot = cached_[(rgb * 0x9E3779B1u) >> (32 - CACHE_BITS)];
-        if (slot >> 8 == rgb + 1) return static_cast<uint8_t>(slot);
+        uint32_t slot = (rgb * 0x9E3779B1u) >> (32 - CACHE_BITS);
+        if (keys_[slot] == (rgb | FILLED)) return values_[slot];
         int32_t best = 0;
         uint32_t bestDistance = UINT32_MAX;
         for (int32_t i = 0; i < count_ && bestDistance; ++i) {
@@ -105,15 +105,18 @@ class NearestEntry {
             uint32_t distance = static_cast<uint32_t>(dr * dr + dg * dg + db * db);
             if (distance < bestDistance) bestDistance = distance, best = i;
         }
-        slot = (rgb + 1) << 8 | static_cast<uint32_t>(best);
-        return static_cast<uint8_t>(best);
+        keys_[slot] = rgb | FILLED;
+        values_[slot] = static_cast<uint8_t>(best);
+        return values_[slot];
     }
 
   private:
     static constexpr int32_t CACHE_BITS = 10;
+    static constexpr uint32_t FILLED = 0x1000000;
     int32_t count_;
     uint32_t entries_[GFX_PALETTE_SIZE];
-    uint32_t cached_[1 << CACHE_BITS]; // (colour + 1) << 8 | index; 0 = empty
+    uint32_t keys_[1 << CACHE_BITS]; // colour | FILLED; 0 = empty
+    uint8_t values_[1 << CACHE_BITS];
 };
 
 // The decoded picture into an image of the same size at the image's depth.
@@ -157,6 +160,11 @@ void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette) {
         fail(RT_ERR_ILLEGAL_CALL);
         return nullptr;
     }
+    GfxContext* c = target ? gfxGetContext() : nullptr;
+    if (target && !c) {
+        fail(RT_ERR_OUT_OF_MEMORY);
+        return nullptr;
+    }
     uint8_t* file;
     size_t size;
     if (int32_t error = readFile(path, &file, &size)) {
@@ -171,14 +179,13 @@ void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette) {
         return nullptr;
     }
     int32_t bytes = target ? targetShape.bytesPerPixel : screenBytes;
-    void* image = gfxImageCreate(pic.width, pic.height, 0, bytes, 0);
-    GfxImageShape shape;
-    if (!image || !gfxDescribeImage(image, screenBytes, &shape)) {
-        if (image) fail(RT_ERR_OUT_OF_MEMORY); // cannot happen: the image is new
-        gfxImageDestroy(image);
+    void* image = gfxImageCreate(pic.width, pic.height, 0, bytes, 0); // records its error
+    if (!image) {
         bmpFreePicture(&pic);
         return nullptr;
     }
+    GfxImageShape shape;
+    gfxDescribeImage(image, bytes, &shape);
     convertInto(pic, shape);
     if (palette)
         for (int32_t i = 0; i < BMP_PALETTE_SIZE; ++i)
@@ -187,7 +194,6 @@ void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette) {
     if (!target) return image;
 
     // Loading is not drawing: the last point stays where it was.
-    GfxContext* c = gfxGetContext();
     float lastX = c->lastX, lastY = c->lastY;
     float x, y;
     topLeftInWorld(target, &x, &y);
@@ -200,22 +206,25 @@ void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette) {
 namespace {
 
 // The file written whole under a temporary name, then moved over `path`
-// (where the move cannot replace a file, the old one is removed first).
+// (where a move cannot replace a file, the old one is removed first).
 int32_t writeFile(const char* path, const uint8_t* data, size_t size) {
-    std::string temporary = std::string(path) + ".part";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) return RT_ERR_FILE_IO;
-    bool written = std::fwrite(data, 1, size, f) == size;
-    written = std::fclose(f) == 0 && written;
-    if (written && std::rename(temporary.c_str(), path) != 0) {
-        std::remove(path);
-        written = std::rename(temporary.c_str(), path) == 0;
+    static const char SUFFIX[] = ".part";
+    size_t length = std::strlen(path);
+    auto* temporary = static_cast<char*>(std::malloc(length + sizeof SUFFIX));
+    if (!temporary) return RT_ERR_OUT_OF_MEMORY;
+    std::memcpy(temporary, path, length);
+    std::memcpy(temporary + length, SUFFIX, sizeof SUFFIX);
+    std::FILE* f = std::fopen(temporary, "wb");
+    bool written = f && std::fwrite(data, 1, size, f) == size;
+    written = f && std::fclose(f) == 0 && written;
+    if (written && std::rename(temporary, path) != 0) {
+        // Where a move does not replace a file (it says so by these two).
+        written = (errno == EEXIST || errno == EACCES) && std::remove(path) == 0 &&
+                  std::rename(temporary, path) == 0;
     }
-    if (!written) {
-        std::remove(temporary.c_str());
-        return RT_ERR_FILE_IO;
-    }
-    return 0;
+    if (!written && f) std::remove(temporary);
+    std::free(temporary);
+    return written ? 0 : RT_ERR_FILE_IO;
 }
 
 // Encodes the pixels of `shape` and writes them.
