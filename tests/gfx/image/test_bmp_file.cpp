@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -46,27 +47,15 @@ class BmpFile : public CoreTest {
         return p;
     }
     static void writeBytes(const std::string& p, const std::vector<uint8_t>& bytes) {
-        std::FILE* f = std::fopen(p.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), f);
-        EXPECT_EQ(written, bytes.size());
-        std::fclose(f);
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     static std::vector<uint8_t> readBytes(const std::string& p) {
-        std::vector<uint8_t> out;
-        std::FILE* f = std::fopen(p.c_str(), "rb");
-        if (!f) return out;
-        int c;
-        while ((c = std::fgetc(f)) != EOF)
-            out.push_back(static_cast<uint8_t>(c));
-        std::fclose(f);
-        return out;
+        std::ifstream f(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
     }
-    static bool exists(const std::string& p) {
-        std::FILE* f = std::fopen(p.c_str(), "rb");
-        if (f) std::fclose(f);
-        return f != nullptr;
-    }
+    static bool exists(const std::string& p) { return std::ifstream(p).good(); }
 
   private:
     std::vector<std::string> paths_;
@@ -193,15 +182,15 @@ TEST_F(BmpFile, ColoursConvertedForTheScreen) {
     for (int32_t y = 0; y < 23; ++y)
         for (int32_t x = 0; x < 37; ++x) {
             ASSERT_EQ(0xFF000000u | palette[pixelAt(a, x, y)], reference("p8", x, y));
-            uint32_t want = reference("v5argb32", x, y);
-            uint32_t best = 0, bestDistance = UINT32_MAX;
+            // The nearest entry: least squared distance, the first of equals.
+            uint32_t want = reference("v5argb32", x, y), best = 0, bestDistance = UINT32_MAX;
             for (uint32_t i = 0; i < 256; ++i) {
-                uint32_t c = gfxMode->palette[i];
-                int32_t d[3] = {
-                    static_cast<int32_t>(c & 0xFF) - static_cast<int32_t>(want >> 16 & 0xFF),
-                    static_cast<int32_t>(c >> 8 & 0xFF) - static_cast<int32_t>(want >> 8 & 0xFF),
-                    static_cast<int32_t>(c >> 16 & 0xFF) - static_cast<int32_t>(want & 0xFF)};
-                uint32_t distance = static_cast<uint32_t>(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+                uint32_t c = gfxMode->palette[i], distance = 0; // 0x00BBGGRR
+                for (int32_t shift : {0, 8, 16}) {
+                    int32_t d = static_cast<int32_t>(c >> shift & 0xFF) -
+                                static_cast<int32_t>(want >> (16 - shift) & 0xFF);
+                    distance += static_cast<uint32_t>(d * d);
+                }
                 if (distance < bestDistance) bestDistance = distance, best = i;
             }
             ASSERT_EQ(pixelAt(b, x, y), best) << x << "," << y;
