@@ -11,8 +11,10 @@
 #include "gfx/display/input.h"
 #include "runtime/runtime.h"
 
-namespace {
-__attribute__((constructor)) void compose() {
+// Named with C linkage so that a program linked against the one-archive
+// library (libzqgfx.a) can pull this unit in (-u zqgfxCompose): nothing else
+// refers to it.
+extern "C" __attribute__((constructor)) void zqgfxCompose() {
     rtSetTextConsole(&CON_TEXT_CONSOLE);
     gfxDriverList = DRIVER_LIST;
     // Kept with each screen: the input state and the blitters' tables with its
@@ -21,4 +23,3 @@ __attribute__((constructor)) void compose() {
     gfxAddScreenLayer(&GFX_BLIT_LAYER);
     gfxAddScreenLayer(&GFX_CONSOLE_LAYER);
 }
-} // namespace

@@ -7,3 +7,6 @@
 struct GfxDriver;
 
 extern const GfxDriver* const DRIVER_LIST[];
+
+// The registration, run from a static constructor before main.
+extern "C" void zqgfxCompose();

@@ -37,7 +37,7 @@ constexpr uint8_t EDIT_SOFT_CURSOR = 255;
 int32_t rtLineEdit(StringDescriptor* text, int32_t softCursor);
 // Edits a fresh temporary (STR_TEMP) string from the pool; null when the pool
 // is exhausted.
-StringDescriptor* rtLineEditNew(int32_t softCursor);
+extern "C" StringDescriptor* rtLineEditNew(int32_t softCursor);
 
 // Moves a position by delta cells in reading order on rows of `cols` cells.
 void cursorAdvance(int32_t* column, int32_t* row, int32_t delta, int32_t cols);

@@ -14,9 +14,9 @@ constexpr int32_t PRINT_NEWLINE_ALT = 4;
 constexpr int32_t PRINT_ZONE_WIDTH = 14;
 
 // Prints the string's bytes and deletes the descriptor (also on failure).
-int32_t rtPrintString(int32_t fileNumber, StringDescriptor* text, int32_t mask);
+extern "C" int32_t rtPrintString(int32_t fileNumber, StringDescriptor* text, int32_t mask);
 // The same for NUL-terminated text; null prints nothing but the action.
-int32_t rtPrintText(int32_t fileNumber, const char* text, int32_t mask);
+extern "C" int32_t rtPrintText(int32_t fileNumber, const char* text, int32_t mask);
 int32_t rtPrintWideText(int32_t fileNumber, const uint16_t* text, int32_t mask);
 // Only the end-of-item action.
-int32_t rtPrintEnd(int32_t fileNumber, int32_t mask);
+extern "C" int32_t rtPrintEnd(int32_t fileNumber, int32_t mask);

@@ -16,8 +16,8 @@ using RtReal = long double;
 
 using RndRoutine = RtReal (*)(float n);
 
-RtReal rtRnd(float n);
-void rtRandomize(double seed, int32_t algorithm);
+extern "C" RtReal rtRnd(float n);
+extern "C" void rtRandomize(double seed, int32_t algorithm);
 
 // The generators (RND(n) for the current algorithm).
 RtReal rndFirstCall(float n);

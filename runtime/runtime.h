@@ -113,13 +113,13 @@ extern int32_t rtViewBottom;
 
 // Start-up and shutdown.
 void rtStartup();
-void rtInit(int32_t argc, char** argv, int32_t compatMode);
+extern "C" void rtInit(int32_t argc, char** argv, int32_t compatMode);
 void rtShutdown();
-[[noreturn]] void rtEnd(int32_t code);
+extern "C" [[noreturn]] void rtEnd(int32_t code);
 
 // Errors and context blocks.
-int32_t rtSetError(int32_t number);
-int32_t rtGetError();
+extern "C" int32_t rtSetError(int32_t number);
+extern "C" int32_t rtGetError();
 // Context block `index` (0..4), zero-filled when created and kept for the
 // process. A caller asking for more than the block holds gets it grown (the
 // new bytes zero), which may move it: keep no copy of the address without
@@ -128,31 +128,31 @@ void* rtContextSlot(int32_t index, size_t size);
 
 // Dispatchers.
 int32_t rtLocate(int32_t row, int32_t column, int32_t cursor, int32_t* position);
-int32_t rtLocateEntry(int32_t row, int32_t column, int32_t cursor, int32_t unused1,
-                      int32_t unused2);
-void rtSleep(int32_t milliseconds);
-StringDescriptor* rtInkey();
-int32_t rtWaitKey();
-int32_t rtKeyHit();
+extern "C" int32_t rtLocateEntry(int32_t row, int32_t column, int32_t cursor, int32_t unused1,
+                                 int32_t unused2);
+extern "C" void rtSleep(int32_t milliseconds);
+extern "C" StringDescriptor* rtInkey();
+extern "C" int32_t rtWaitKey();
+extern "C" int32_t rtKeyHit();
 // 1 when the text console's input has ended and no key is left (never while a
 // graphics screen is open), else 0.
 int32_t rtInputEnded();
-void rtCls(int32_t mode);
+extern "C" void rtCls(int32_t mode);
 // COLOR: the colours of later output; returns the previous ones (a text
 // console: background * 65536 + foreground). On a text console the foreground
 // is 0-15 (16-31, blinking, shows as 0-15) and the background 0-7, and a
 // negative colour is left as it is, as is one the flags say was not given.
-int32_t rtColor(int32_t foreground, int32_t background, int32_t flags);
-int32_t rtWidth(int32_t columns, int32_t rows);
-int32_t rtViewPrint(int32_t top, int32_t bottom, int32_t moveCursor);
+extern "C" int32_t rtColor(int32_t foreground, int32_t background, int32_t flags);
+extern "C" int32_t rtWidth(int32_t columns, int32_t rows);
+extern "C" int32_t rtViewPrint(int32_t top, int32_t bottom, int32_t moveCursor);
 void rtGetView(int32_t* top, int32_t* bottom);
 int32_t rtGetColumn();
-void rtGetCursor(int32_t* column, int32_t* row);
-void rtGetSize(int32_t* columns, int32_t* rows);
+extern "C" void rtGetCursor(int32_t* column, int32_t* row);
+extern "C" void rtGetSize(int32_t* columns, int32_t* rows);
 void rtViewUpdate();
 void rtPrintBytes(const uint8_t* text, int32_t length, int32_t mask);
 void rtPrintWide(const uint16_t* text, int32_t length, int32_t mask);
-int32_t rtPageSet(int32_t active, int32_t visible);
+extern "C" int32_t rtPageSet(int32_t active, int32_t visible);
 
 // Registers a routine to run at process exit (reverse order of registration).
 int32_t rtAtExit(void (*handler)());

@@ -40,7 +40,7 @@ StringDescriptor* strTempCopyRef(StringDescriptor* source); // shares data, not 
 
 // Frees the bytes of a temporary and returns a pool descriptor to the pool;
 // -1 for null.
-int32_t strDelete(StringDescriptor* descriptor);
+extern "C" int32_t strDelete(StringDescriptor* descriptor);
 
 // Room for `length` bytes by the capacity rule (blocks of 32 plus an eighth);
 // `keep` preserves the contents. Null on failure (see strings.cpp for what the

@@ -39,6 +39,9 @@ ROWS += [
 ]
 # The composition unit and the program may use everything.
 TOP = ["zq_compose", "zq_app"]
+# The public header (include/, the top) declares entries of every layer but
+# stands alone: it includes no header of the project.
+PUBLIC = "include/"
 
 FOLDER_OF = {
     "zq_runtime": "runtime/", "zq_console": "console/", "zq_gfx_core": "gfx/core/",
@@ -70,6 +73,15 @@ def check_includes(source):
                             line = text.count("\n", 0, m.start()) + 1
                             bad.append(f"{os.path.relpath(path, source)}:{line}: "
                                        f"includes {target} ({lib} may use {', '.join(below) or 'nothing'})")
+    for dirpath, _, files in os.walk(os.path.join(source, PUBLIC)):
+        for name in sorted(files):
+            path = os.path.join(dirpath, name)
+            with open(path, encoding="utf-8", errors="replace") as f:
+                text = f.read()
+            for m in INCLUDE.finditer(text):
+                line = text.count("\n", 0, m.start()) + 1
+                bad.append(f"{os.path.relpath(path, source)}:{line}: includes {m.group(1)} "
+                           f"(the public header stands alone)")
     return bad
 
 

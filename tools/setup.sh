@@ -10,6 +10,8 @@ packages=(
     wine wine64 wine32:i386
     xvfb x11-apps x11-utils imagemagick xdotool tmux file binutils
     googletest libbenchmark-dev
+    # The API reference (tools/make-reference.sh).
+    doxygen
     libxrandr2 libxrandr2:i386
     # OpenGL for Wine: GL, GLX and Mesa's DRI drivers for each architecture.
     libgl1 libglx-mesa0 libgl1-mesa-dri libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386

@@ -33,13 +33,14 @@ constexpr int32_t EXTENDED_KEY_COUNT = 21;
 extern const char EXTENDED_KEY_TABLE[EXTENDED_KEY_COUNT + 1]; // "kHPKMRSGOIQ;<=>?@ABCD"
 
 // Console hooks (the key-hit test is gfxKeyAvailable).
-StringDescriptor* gfxReadKey();         // INKEY: "", one character, or 255 + scancode
-int32_t gfxWaitKey();                   // waits in 20 ms sleeps; 0 without a screen
-int32_t gfxIsKeyDown(int32_t scanCode); // -1 held, 0 otherwise
+StringDescriptor* gfxReadKey();                    // INKEY: "", one character, or 255 + scancode
+int32_t gfxWaitKey();                              // waits in 20 ms sleeps; 0 without a screen
+extern "C" int32_t gfxIsKeyDown(int32_t scanCode); // -1 held, 0 otherwise
 // Null wheel, buttons or clip are allowed. Sets and returns the error number:
 // 0, or 1 (every output -1) without a screen or mouse.
-int32_t gfxGetMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip);
-int32_t gfxSetMouse(int32_t x, int32_t y, int32_t visibility, int32_t clip);
+extern "C" int32_t gfxGetMouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons,
+                               int32_t* clip);
+extern "C" int32_t gfxSetMouse(int32_t x, int32_t y, int32_t visibility, int32_t clip);
 // SLEEP: -1 until a key arrives; above 99 until a key arrives, checked every
 // 50 ms; 1..99 plainly; other values return at once. Keys stay buffered.
 void gfxSleep(int32_t milliseconds);

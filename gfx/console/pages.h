@@ -33,8 +33,8 @@ int32_t gfxPageSet(int32_t work, int32_t visible);
 // PCOPY source, destination (negative: work page, visible page). Sets and
 // returns the error number: 0, or 1 without a screen, for a page out of range,
 // and on drivers that present the screen themselves.
-int32_t gfxPageCopy(int32_t source, int32_t destination);
+extern "C" int32_t gfxPageCopy(int32_t source, int32_t destination);
 // The value read from the port, or -1 when it is not emulated here.
-int32_t gfxPortIn(int32_t port);
+extern "C" int32_t gfxPortIn(int32_t port);
 // 0 when the port is emulated, else -1.
-int32_t gfxPortOut(int32_t port, int32_t value);
+extern "C" int32_t gfxPortOut(int32_t port, int32_t value);

@@ -217,9 +217,9 @@ void gfxSortBox(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2);
 // on, counted from the view's corner unless the view has the SCREEN form),
 // 2 and 3 physical to world; each value unchanged while no window is set;
 // other kinds 0. Selects the screen as target first.
-float gfxPmap(float value, int32_t kind);
+extern "C" float gfxPmap(float value, int32_t kind);
 // The last point: 0 and 1 physical (gfxPmap), 2 and 3 world; otherwise 0.
-float gfxPointInfo(int32_t n);
+extern "C" float gfxPointInfo(int32_t n);
 uint8_t* gfxScreenPtr();
 // VIEW: the corners sorted and clipped to the screen become the clip view of
 // every primitive, with its corner as the origin unless `flags` has
@@ -229,14 +229,14 @@ uint8_t* gfxScreenPtr();
 // A view with no pixel on the screen, or no screen, is an illegal call
 // (RT_ERR_ILLEGAL_CALL) and changes nothing. A window stays mapped onto the
 // new view.
-void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
-             uint32_t borderColour, uint32_t flags);
+extern "C" void gfxView(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fillColour,
+                        uint32_t borderColour, uint32_t flags);
 // WINDOW: world coordinates (x1, y1)-(x2, y2), sorted, mapped linearly onto
 // the view: x1 to its left column, x2 to its right; y1 to its bottom row
 // (its top with CTX_WINDOW_SCREEN in flags), y2 to the other. Equal or
 // infinite corners, or no screen: an illegal call, nothing changes.
 // WINDOW_NO_CORNERS removes the window.
-void gfxWindow(float x1, float y1, float x2, float y2, uint32_t flags);
+extern "C" void gfxWindow(float x1, float y1, float x2, float y2, uint32_t flags);
 
 // True when the context draws on the page shown (an image target never does).
 inline bool gfxDrawsOnVisiblePage(const GfxContext* context) {

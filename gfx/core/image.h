@@ -32,7 +32,7 @@ uint32_t gfxImagePitch(int32_t width, int32_t bytesPerPixel);
 // Bytes of a new-form image, header included; 0 when the sides or the depth
 // cannot make one (a side below 1 or beyond IMAGE_MAX_SIDE, bytes beyond
 // IMAGE_MAX_BYTES).
-size_t gfxImageBytes(int32_t width, int32_t height, int32_t bytesPerPixel);
+extern "C" size_t gfxImageBytes(int32_t width, int32_t height, int32_t bytesPerPixel);
 // Writes a new-form header for those sides at the start of `buffer` (which
 // holds gfxImageBytes of them); the pixels are left as they are.
 void gfxWriteImageHeader(void* buffer, int32_t width, int32_t height, int32_t bytesPerPixel);

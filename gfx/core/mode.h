@@ -138,17 +138,18 @@ extern char* gfxTitle;
 
 // SCREEN mode[, depth, pages, flags, refresh]: mode 0 closes. Records and
 // returns 0 also when no driver opens; an unknown mode gives error 1.
-int32_t gfxScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags, int32_t refreshRate);
+extern "C" int32_t gfxScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
+                             int32_t refreshRate);
 // SCREEN by size; returns gfxSetMode's result, or 1 for bad arguments.
-int32_t gfxScreenSize(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
-                      int32_t refreshRate);
+extern "C" int32_t gfxScreenSize(int32_t width, int32_t height, int32_t depth, int32_t pages,
+                                 int32_t flags, int32_t refreshRate);
 // SCREEN mode, work page, visible page.
-int32_t gfxScreenPages(int32_t mode, int32_t workPage, int32_t visiblePage);
+extern "C" int32_t gfxScreenPages(int32_t mode, int32_t workPage, int32_t visiblePage);
 // Opens (info non-null, modeNumber nonzero) or closes the screen: 0 or error 1.
 int32_t gfxSetMode(const ModeInfo* info, int32_t modeNumber, int32_t depth, int32_t pages,
                    int32_t refreshRate, int32_t flags);
 // Sets the window title (at most 127 bytes); releases a temporary string.
-void gfxSetTitle(StringDescriptor* text);
+extern "C" void gfxSetTitle(StringDescriptor* text);
 // The one writer of visiblePage and framebuffer: shows page `page` (within
 // the page count). Once a driver may read them the caller holds the
 // framebuffer lock, and marks the lines to redraw.

@@ -10,12 +10,12 @@
 
 // PALETTE index, value[, green, blue]; a negative index resets to the mode's
 // default (for mode 1 the index chooses the map).
-void gfxPalette(int32_t index, int32_t value, int32_t green, int32_t blue);
+extern "C" void gfxPalette(int32_t index, int32_t value, int32_t green, int32_t blue);
 // One entry: a packed 6-bit value with the 256-colour default palette, a
 // colour number with the smaller ones.
 void gfxSetPaletteEntry(int32_t index, int32_t value);
 // PALETTE USING: entries whose value is negative are left alone.
-void gfxPaletteUsing(const int32_t* values);
+extern "C" void gfxPaletteUsing(const int32_t* values);
 // Sends all 256 entries to the driver again.
 void gfxResendPalette();
 

@@ -102,7 +102,7 @@ int32_t gfxTakeKeyArrived();
 int32_t gfxKeyAvailable();
 // Takes the oldest event of the open mode's queue into *event: 1, or 0 when
 // the queue is empty or no screen is open.
-int32_t gfxTakeEvent(GfxEvent* event);
+extern "C" int32_t gfxTakeEvent(GfxEvent* event);
 
 // ---- the pointer and the focus ---------------------------------------------
 

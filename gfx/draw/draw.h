@@ -14,11 +14,12 @@ constexpr float POINT_INFO_MARK = -8388607.0f;
 // CIRCLE's whole-ellipse end angle (bit pattern 0x40C90FDC).
 constexpr float FULL_TURN = 6.2831859f;
 
-void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t flags, int32_t preset);
-int32_t gfxPoint(const void* target, float x, float y);
+extern "C" void gfxPset(const void* target, float x, float y, uint32_t colour, uint32_t flags,
+                        int32_t preset);
+extern "C" int32_t gfxPoint(const void* target, float x, float y);
 
-void gfxCircle(const void* target, float x, float y, float radius, uint32_t colour, float aspect,
-               float start, float end, int32_t fill, uint32_t flags);
+extern "C" void gfxCircle(const void* target, float x, float y, float radius, uint32_t colour,
+                          float aspect, float start, float end, int32_t fill, uint32_t flags);
 // Whole ellipse around pixel (cx, cy), radii a (horizontal) and b (vertical).
 void gfxEllipse(GfxContext* context, int32_t cx, int32_t cy, float a, float b, uint32_t colour,
                 int32_t fill);
@@ -30,8 +31,8 @@ void gfxArcPoint(float angle, float a, float b, int32_t* dx, int32_t* dy);
 
 // boxMode 0 line, 1 rectangle outline, 2 filled rectangle; style's low 16 bits
 // are the on/off pattern, bit 15 for the first pixel.
-void gfxLine(const void* target, float x1, float y1, float x2, float y2, uint32_t colour,
-             int32_t boxMode, uint32_t style, uint32_t flags);
+extern "C" void gfxLine(const void* target, float x1, float y1, float x2, float y2, uint32_t colour,
+                        int32_t boxMode, uint32_t style, uint32_t flags);
 
 // PAINT: fills the region around the point, every pixel 4-connected to it
 // through pixels that are not the border colour, inside the view. Nothing is
@@ -44,7 +45,8 @@ void gfxLine(const void* target, float x1, float y1, float x2, float y2, uint32_
 // fills with the foreground colour; PAINT_DEFAULT_BORDER takes the border as
 // not given: the fill colour for gfxPaint, the foreground for gfxPaintTile.
 constexpr uint32_t PAINT_DEFAULT_BORDER = 0x40000000u;
-void gfxPaint(const void* target, float x, float y, uint32_t fill, uint32_t border, uint32_t flags);
+extern "C" void gfxPaint(const void* target, float x, float y, uint32_t fill, uint32_t border,
+                         uint32_t flags);
 
 // Tiles are 8 pixels wide. A row is 8 pixels in the target's own pixel format,
 // little-endian, left pixel first: 8 bytes of colour indices on 1-byte
@@ -59,8 +61,9 @@ void gfxPaint(const void* target, float x, float y, uint32_t fill, uint32_t bord
 // nothing.
 constexpr int32_t PAINT_TILE_WIDTH = 8;
 constexpr int32_t PAINT_TILE_MAX_ROWS = 64;
-void gfxPaintTile(const void* target, float x, float y, const void* tile, int32_t tileLength,
-                  uint32_t border, const void* background, uint32_t flags);
+extern "C" void gfxPaintTile(const void* target, float x, float y, const void* tile,
+                             int32_t tileLength, uint32_t border, const void* background,
+                             uint32_t flags);
 // Test seam: when positive, the work list's length instead of 4 entries a view row.
 extern int32_t gfxPaintListOverride;
 
@@ -93,4 +96,4 @@ extern int32_t gfxPaintListOverride;
 // variables) stops the string there with an illegal-call error; what it drew
 // before stays, and the pen, turn, scale and colour are kept as they were at
 // that point.
-void gfxDraw(const void* target, const char* commands, int32_t length);
+extern "C" void gfxDraw(const void* target, const char* commands, int32_t length);

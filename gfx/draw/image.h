@@ -15,10 +15,10 @@
 // beyond a screen's, or bytes per pixel other than 0, 1, 2, 4 (15/16 and
 // 24/32 are taken as depths): illegal function call, null. No memory:
 // out-of-memory error, null. Free it with gfxImageDestroy.
-void* gfxImageCreate(int32_t width, int32_t height, uint32_t colour, int32_t bytesPerPixel,
-                     uint32_t flags);
+extern "C" void* gfxImageCreate(int32_t width, int32_t height, uint32_t colour,
+                                int32_t bytesPerPixel, uint32_t flags);
 // Frees an image gfxImageCreate or gfxLoadBmp made; null does nothing.
-void gfxImageDestroy(void* image);
+extern "C" void gfxImageDestroy(void* image);
 
 // GET: copies the rectangle (x1, y1)-(x2, y2) of `source` (null: the
 // screen's work page; else an image) into `destination` as a new-form image.
@@ -27,8 +27,8 @@ void gfxImageDestroy(void* image);
 // source's view, or a destination of fewer than the image's bytes
 // (gfxImageBytes), is an illegal function call and nothing is written.
 // Returns 0 or the error number.
-int32_t gfxGet(const void* source, float x1, float y1, float x2, float y2, void* destination,
-               size_t destinationSize, uint32_t flags);
+extern "C" int32_t gfxGet(const void* source, float x1, float y1, float x2, float y2,
+                          void* destination, size_t destinationSize, uint32_t flags);
 
 // PUT's drawing forms.
 enum : int32_t {
@@ -53,5 +53,6 @@ constexpr uint32_t PUT_CONSTANT_ALPHA = 0x200; // ALPHA blends every pixel by `a
 // TRANS. An image put onto itself gives what a copy made first would.
 // An image of other bytes per pixel than the target, a bad header or mode:
 // illegal function call, nothing drawn. The point becomes the last point.
-void gfxPut(const void* target, float x, float y, const void* image, int32_t sx1, int32_t sy1,
-            int32_t sx2, int32_t sy2, int32_t mode, int32_t alpha, uint32_t flags);
+extern "C" void gfxPut(const void* target, float x, float y, const void* image, int32_t sx1,
+                       int32_t sy1, int32_t sx2, int32_t sy2, int32_t mode, int32_t alpha,
+                       uint32_t flags);
