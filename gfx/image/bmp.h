@@ -25,7 +25,7 @@ enum : uint32_t {
 // RT_ERR_FILE_NOT_FOUND, RT_ERR_FILE_IO, RT_ERR_BAD_FILE_FORMAT (anything the
 // codec refuses), RT_ERR_OUT_OF_MEMORY, RT_ERR_ILLEGAL_CALL (a target with a
 // bad header, or with no screen open), or gfxImageCreate's.
-void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette);
+extern "C" void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette);
 
 // Saves the rectangle (x1, y1)-(x2, y2) of `source` (null: the screen's work
 // page; else an image), taken as GET takes it (world coordinates, STEP,
@@ -38,5 +38,5 @@ void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette);
 // 0 or the error: GET's, RT_ERR_ILLEGAL_CALL for a source with a bad header
 // or no screen, RT_ERR_OUT_OF_MEMORY, RT_ERR_FILE_IO when the file cannot be
 // written.
-int32_t gfxSaveBmp(const char* path, const void* source, float x1, float y1, float x2, float y2,
-                   uint32_t flags);
+extern "C" int32_t gfxSaveBmp(const char* path, const void* source, float x1, float y1, float x2,
+                              float y2, uint32_t flags);
