@@ -5,8 +5,8 @@
 # package natively and a ZIP for Windows.
 include(CMakePackageConfigHelpers)
 
-set(zq_library_layers zq_runtime zq_console zq_gfx_core zq_gfx_draw zq_gfx_blit zq_gfx_display
-                      zq_gfx_console zq_compose)
+set(zq_library_layers zq_runtime zq_console zq_gfx_core zq_gfx_draw zq_gfx_blit zq_gfx_image
+                      zq_gfx_display zq_gfx_console zq_compose)
 if(WIN32)
     list(APPEND zq_library_layers zq_win32 zq_gdi zq_directx zq_opengl)
 else()

@@ -132,6 +132,9 @@ enum {
     PUT_CONSTANT_ALPHA = 0x200 /**< ALPHA blends by the `alpha` argument */
 };
 
+/** gfxSaveBmp's flag (besides the COORD_* type): the whole source, no corners. */
+enum { BMP_WHOLE = 0x100 };
+
 /** Text: PRINT's end-of-item actions, COLOR's flags, CLS without argument. */
 enum {
     PRINT_NEWLINE = 1,
@@ -273,6 +276,17 @@ int32_t gfxGet(const void* source, float x1, float y1, float x2, float y2, void*
 /** PUT: the image (or, with PUT_SOURCE_RECT, part of it) at (x, y). */
 void gfxPut(const void* target, float x, float y, const void* image, int32_t sx1, int32_t sy1,
             int32_t sx2, int32_t sy2, int32_t mode, int32_t alpha, uint32_t flags);
+/** Loads a Windows bitmap (1 to 32 bits, RLE4 and RLE8): a new image at the
+ * screen's depth when target is null (free it with gfxImageDestroy), else the
+ * picture put on target at its top-left. palette, when not null, gets 256
+ * entries 0xRRGGBB of the file's palette. Null on error (RT_ERR_FILE_NOT_FOUND,
+ * RT_ERR_BAD_FILE_FORMAT, ...), which changes nothing. */
+void* gfxLoadBmp(const char* path, const void* target, uint32_t* palette);
+/** Saves the rectangle of source (null: the screen), taken as GET takes it,
+ * or all of it with BMP_WHOLE, as a bitmap: 8 bits with the screen's palette
+ * from 1-byte pixels, else 32 bits. Returns 0 or the error number. */
+int32_t gfxSaveBmp(const char* path, const void* source, float x1, float y1, float x2, float y2,
+                   uint32_t flags);
 
 /* ---- text ----------------------------------------------------------------- */
 

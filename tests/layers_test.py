@@ -21,6 +21,7 @@ ROWS = [
     ("zq_gfx_core", ["gfx/core/"], ["zq_runtime"], []),
     ("zq_gfx_draw", ["gfx/draw/"], ["zq_gfx_core", "zq_runtime"], []),
     ("zq_gfx_blit", ["gfx/blit/"], ["zq_gfx_core", "zq_runtime"], []),
+    ("zq_gfx_image", ["gfx/image/"], ["zq_gfx_draw", "zq_gfx_core", "zq_runtime"], []),
     ("zq_gfx_display", ["gfx/display/"],
      ["zq_gfx_blit", "zq_gfx_core", "zq_console", "zq_runtime"], []),
     ("zq_gfx_console", ["gfx/console/"],
@@ -44,7 +45,8 @@ PUBLIC = "include/"
 
 FOLDER_OF = {
     "zq_runtime": "runtime/", "zq_console": "console/", "zq_gfx_core": "gfx/core/",
-    "zq_gfx_draw": "gfx/draw/", "zq_gfx_blit": "gfx/blit/", "zq_gfx_display": "gfx/display/",
+    "zq_gfx_draw": "gfx/draw/", "zq_gfx_blit": "gfx/blit/", "zq_gfx_image": "gfx/image/",
+    "zq_gfx_display": "gfx/display/",
     "zq_gfx_console": "gfx/console/", "zq_win32": "gfx/win32/", "zq_gdi": "gfx/gdi/",
     "zq_directx": "gfx/directx/", "zq_opengl": "gfx/opengl/", "zq_sdl": "gfx/sdl/",
     "zq_canvas": "gfx/canvas/",

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build (portable code under
-# AddressSanitizer and UBSan, then the API fuzzer for 60 s), both Windows
-# builds under Wine on Xvfb, and the WebAssembly build in headless Chromium
+# AddressSanitizer and UBSan, then the API fuzzer for 60 s and the bitmap
+# decoder's fuzzer for 30 s), both Windows builds under Wine on Xvfb, and
+# the WebAssembly build in headless Chromium
 # and Node.js. Every target is built every time; the 32-bit
 # Windows tests run where the kernel runs 32-bit programs. Prints CTest's
 # summary for each target that ran and a final line per target; exits non-zero
@@ -52,6 +53,15 @@ for target in "${built[@]}"; do
         else
             tail -n 40 build/native/fuzz_api.log
             summary+=("native: API fuzzer FAILED (see build/native/fuzz_api.log)")
+            status=1
+        fi
+        # The bitmap decoder's: the same, from its own kept corpus.
+        echo "== native: bitmap fuzzer, 30 s"
+        if tools/fuzz_bmp.sh 30 >build/native/fuzz_bmp.log 2>&1; then
+            summary+=("native: bitmap fuzzer $(grep -Eo 'cov: [0-9]+' build/native/fuzz_bmp.log | tail -n 1), no finding")
+        else
+            tail -n 40 build/native/fuzz_bmp.log
+            summary+=("native: bitmap fuzzer FAILED (see build/native/fuzz_bmp.log)")
             status=1
         fi
     fi

@@ -22,6 +22,7 @@
 #include "gfx/display/input.h"
 #include "gfx/draw/draw.h"
 #include "gfx/draw/image.h"
+#include "gfx/image/bmp.h"
 #include "runtime/line_edit.h"
 #include "runtime/print.h"
 #include "runtime/rnd.h"
@@ -58,16 +59,18 @@ static_assert(std::is_same_v<pubtypes::RtReal, ::RtReal>);
 // Every entry of the public header.
 #define ENTRIES(X)                                                                                 \
     X(rtInit)                                                                                      \
-    X(rtEnd) X(rtGetError) X(rtSetError) X(gfxScreen) X(gfxScreenSize) X(gfxScreenPages)           \
-        X(gfxSetTitle) X(rtPageSet) X(gfxPageCopy) X(gfxPortIn) X(gfxPortOut) X(gfxPset)           \
-            X(gfxPoint) X(gfxLine) X(gfxCircle) X(gfxPaint) X(gfxPaintTile) X(gfxDraw) X(gfxView)  \
-                X(gfxWindow) X(gfxPmap) X(gfxPointInfo) X(gfxPalette) X(gfxPaletteUsing)           \
-                    X(gfxImageCreate) X(gfxImageDestroy) X(gfxImageBytes) X(gfxGet) X(gfxPut)      \
-                        X(rtCls) X(rtColor) X(rtLocateEntry) X(rtWidth) X(rtViewPrint)             \
-                            X(rtGetCursor) X(rtGetSize) X(rtPrintText) X(rtPrintString)            \
-                                X(rtPrintEnd) X(rtInkey) X(rtWaitKey) X(rtKeyHit) X(rtLineEditNew) \
-                                    X(rtSleep) X(gfxIsKeyDown) X(gfxGetMouse) X(gfxSetMouse)       \
-                                        X(gfxTakeEvent) X(strDelete) X(rtRnd) X(rtRandomize)
+    X(rtEnd)                                                                                       \
+    X(rtGetError) X(rtSetError) X(gfxScreen) X(gfxScreenSize) X(gfxScreenPages) X(gfxSetTitle)     \
+        X(rtPageSet) X(gfxPageCopy) X(gfxPortIn) X(gfxPortOut) X(gfxPset) X(gfxPoint) X(gfxLine)   \
+            X(gfxCircle) X(gfxPaint) X(gfxPaintTile) X(gfxDraw) X(gfxView) X(gfxWindow) X(gfxPmap) \
+                X(gfxPointInfo) X(gfxPalette) X(gfxPaletteUsing) X(gfxImageCreate)                 \
+                    X(gfxImageDestroy) X(gfxImageBytes) X(gfxGet) X(gfxPut) X(gfxLoadBmp)          \
+                        X(gfxSaveBmp) X(rtCls) X(rtColor) X(rtLocateEntry) X(rtWidth)              \
+                            X(rtViewPrint) X(rtGetCursor) X(rtGetSize) X(rtPrintText)              \
+                                X(rtPrintString) X(rtPrintEnd) X(rtInkey) X(rtWaitKey) X(rtKeyHit) \
+                                    X(rtLineEditNew) X(rtSleep) X(gfxIsKeyDown) X(gfxGetMouse)     \
+                                        X(gfxSetMouse) X(gfxTakeEvent) X(strDelete) X(rtRnd)       \
+                                            X(rtRandomize)
 #define SAME_ENTRY(f) static_assert(std::is_same_v<decltype(pub::f), decltype(::f)>, #f);
 ENTRIES(SAME_ENTRY)
 
@@ -119,6 +122,7 @@ SAME_CONSTANT(PUT_TRANS)
 SAME_CONSTANT(PUT_ALPHA)
 SAME_CONSTANT(PUT_SOURCE_RECT)
 SAME_CONSTANT(PUT_CONSTANT_ALPHA)
+SAME_CONSTANT(BMP_WHOLE)
 SAME_CONSTANT(PRINT_NEWLINE)
 SAME_CONSTANT(PRINT_COMMA)
 SAME_CONSTANT(RT_COLOR_NO_FOREGROUND)
