@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine wine64 wine32:i386
-    xvfb x11-apps x11-utils imagemagick xdotool tmux file binutils
+    xvfb x11-apps x11-utils imagemagick xdotool tmux file binutils unzip
     googletest libbenchmark-dev
     # The API reference (tools/make-reference.sh).
     doxygen

@@ -4,6 +4,7 @@
 # it (under Wine for a Windows build): it must print "5 0".
 #
 #   consumer_test.sh BUILD_DIR cmake|pkgconfig C_COMPILER [TOOLCHAIN_FILE]
+#   ZQ_PREFIX=DIR consumer_test.sh - cmake|pkgconfig ...   against DIR as it is
 set -eu
 build=$1 how=$2 cc=$3 toolchain=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,7 +14,12 @@ trap 'rm -rf "$work"' EXIT
 
 fail() { echo "consumer ($how): $*" >&2; [ -f "$work/log" ] && cat "$work/log" >&2; exit 1; }
 
-cmake --install "$build" --prefix "$work/prefix" >"$work/log" 2>&1 || fail "install failed"
+# ZQ_PREFIX: an installed tree to build against (a package unpacked), no install.
+if [ -n "${ZQ_PREFIX:-}" ]; then
+    ln -s "$ZQ_PREFIX" "$work/prefix"
+else
+    cmake --install "$build" --prefix "$work/prefix" >"$work/log" 2>&1 || fail "install failed"
+fi
 case $how in
 cmake)
     args=(-S "$here" -B "$work/build" -DCMAKE_BUILD_TYPE=Release
@@ -37,7 +43,8 @@ esac
 if [[ $program == *.exe ]]; then
     output=$("$root/tools/wine-exec.sh" "$program" </dev/null) || fail "program failed"
 else
-    output=$("$program" </dev/null) || fail "program failed"
+    # A shared library in the prefix is found as a user of that prefix finds it.
+    output=$(LD_LIBRARY_PATH="$work/prefix/lib" "$program" </dev/null) || fail "program failed"
 fi
 output=${output//$'\r'/}
 [ "$output" = "5 0" ] || fail "printed '$output', expected '5 0'"
