@@ -50,24 +50,19 @@ for target in "${built[@]}"; do
     summary+=("$target: ${line:-no test summary}")
     grep -q '100% tests passed' "build/$target/ctest.log" || status=1
     if [ "$target" = native ]; then
-        # The API fuzzer's bounded run: a fixed seed from the kept corpus.
-        echo "== native: API fuzzer, 60 s"
-        if tools/fuzz_api.sh 60 >build/native/fuzz_api.log 2>&1; then
-            summary+=("native: API fuzzer $(grep -Eo 'cov: [0-9]+' build/native/fuzz_api.log | tail -n 1), no finding")
-        else
-            tail -n 40 build/native/fuzz_api.log
-            summary+=("native: API fuzzer FAILED (see build/native/fuzz_api.log)")
-            status=1
-        fi
-        # The bitmap decoder's: the same, from its own kept corpus.
-        echo "== native: bitmap fuzzer, 30 s"
-        if tools/fuzz_bmp.sh 30 >build/native/fuzz_bmp.log 2>&1; then
-            summary+=("native: bitmap fuzzer $(grep -Eo 'cov: [0-9]+' build/native/fuzz_bmp.log | tail -n 1), no finding")
-        else
-            tail -n 40 build/native/fuzz_bmp.log
-            summary+=("native: bitmap fuzzer FAILED (see build/native/fuzz_bmp.log)")
-            status=1
-        fi
+        # The fuzzers' bounded runs: a fixed seed from each kept corpus.
+        for run in "api 60 API" "bmp 30 bitmap"; do
+            read -r name seconds what <<<"$run"
+            echo "== native: $what fuzzer, $seconds s"
+            log=build/native/fuzz_$name.log
+            if tools/fuzz.sh "$name" "$seconds" >"$log" 2>&1; then
+                summary+=("native: $what fuzzer $(grep -Eo 'cov: [0-9]+' "$log" | tail -n 1), no finding")
+            else
+                tail -n 40 "$log"
+                summary+=("native: $what fuzzer FAILED (see $log)")
+                status=1
+            fi
+        done
     fi
 done
 # The library as its users get it: installs, the Debian package, the ZIP.

@@ -1,4 +1,4 @@
-// libFuzzer target over the public entries (built by tools/fuzz_api.sh with
+// libFuzzer target over the public entries (built by tools/fuzz.sh api with
 // clang, AddressSanitizer and UBSan). Each input is a script: one byte picks
 // the call, the bytes after it its arguments, drawn mostly from values that
 // sit on the edges (0, -1, the 16-, 30- and 32-bit limits, huge, infinite and

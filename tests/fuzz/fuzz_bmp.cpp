@@ -1,4 +1,4 @@
-// libFuzzer target over the bitmap decoder (tools/fuzz_bmp.sh): any bytes are
+// libFuzzer target over the bitmap decoder (tools/fuzz.sh bmp): any bytes are
 // decoded; what decodes is written back and decoded again, and must come back
 // the same (indices, palette, colours, alpha). The input is a copy exactly as
 // long as the file, so a read past it is an AddressSanitizer report.

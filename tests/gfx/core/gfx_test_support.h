@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,29 @@ inline void setEnv(const char* name, const char* value) {
         unsetenv(name);
 #endif
 }
+
+// The pixels of a picture, whatever holds them (a screen page, an image), as
+// little-endian values of `bpp` bytes.
+struct PixelGrid {
+    uint8_t* pixels = nullptr;
+    int32_t width = 0, height = 0, bpp = 1, pitch = 0;
+
+    uint32_t get(int32_t x, int32_t y) const {
+        uint32_t v = 0;
+        std::memcpy(&v, pixels + static_cast<ptrdiff_t>(y) * pitch + x * bpp, bpp);
+        return v;
+    }
+    void set(int32_t x, int32_t y, uint32_t v) {
+        std::memcpy(pixels + static_cast<ptrdiff_t>(y) * pitch + x * bpp, &v, bpp);
+    }
+    std::vector<uint32_t> all() const {
+        std::vector<uint32_t> out;
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                out.push_back(get(x, y));
+        return out;
+    }
+};
 
 // Every test starts closed, with the recording drivers and no ZQGFX, and
 // ends closed with the built-in list back.

@@ -14,26 +14,7 @@ namespace {
 
 constexpr int32_t W = 96, H = 64; // the screens'
 
-// The pixels of any picture: the screen's work page or an image buffer.
-struct Picture {
-    uint8_t* pixels;
-    int32_t width, height, bpp, pitch;
-    uint32_t get(int32_t x, int32_t y) const {
-        uint32_t v = 0;
-        std::memcpy(&v, pixels + static_cast<ptrdiff_t>(y) * pitch + x * bpp, bpp);
-        return v;
-    }
-    void set(int32_t x, int32_t y, uint32_t v) {
-        std::memcpy(pixels + static_cast<ptrdiff_t>(y) * pitch + x * bpp, &v, bpp);
-    }
-    std::vector<uint32_t> all() const {
-        std::vector<uint32_t> out;
-        for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x)
-                out.push_back(get(x, y));
-        return out;
-    }
-};
+using Picture = PixelGrid;
 
 Picture screen() {
     return {gfxMode->pages[0], gfxMode->width, gfxMode->height, gfxMode->bytesPerPixel,

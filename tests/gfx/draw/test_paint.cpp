@@ -10,31 +10,12 @@
 
 using namespace gfxtest;
 
-
 namespace {
 
 // Where a picture lives: the screen's work page or an image of the new form.
-struct Surface {
+struct Surface : PixelGrid {
     const void* target = nullptr; // null: the screen
-    uint8_t* pixels = nullptr;
-    int32_t width = 0, height = 0, bpp = 1, pitch = 0;
     std::vector<uint8_t> image;
-
-    uint32_t get(int32_t x, int32_t y) const {
-        uint32_t v = 0;
-        std::memcpy(&v, pixels + static_cast<ptrdiff_t>(y) * pitch + x * bpp, bpp);
-        return v;
-    }
-    void set(int32_t x, int32_t y, uint32_t v) {
-        std::memcpy(pixels + static_cast<ptrdiff_t>(y) * pitch + x * bpp, &v, bpp);
-    }
-    std::vector<uint32_t> copy() const {
-        std::vector<uint32_t> out;
-        for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x)
-                out.push_back(get(x, y));
-        return out;
-    }
 };
 
 Surface screenSurface() {
@@ -122,12 +103,12 @@ class Paint : public CoreTest {
         GfxContext* c = gfxGetContext();
         gfxSetTarget(c, s.target);
         Box view = {c->view[0], c->view[1], c->view[2], c->view[3]};
-        std::vector<uint32_t> expected = s.copy();
+        std::vector<uint32_t> expected = s.all();
         auto [first, last] = modelPaint(expected, s.width, view, sx, sy, border, colourAt);
         clearDirty();
         call();
         EXPECT_EQ(gfxMode->lockCount, 0);
-        std::vector<uint32_t> actual = s.copy();
+        std::vector<uint32_t> actual = s.all();
         int32_t wrong = 0;
         for (size_t i = 0; i < actual.size(); ++i)
             if (actual[i] != expected[i] && wrong++ < 5)
@@ -373,7 +354,7 @@ TEST_F(Paint, TilesOfEveryLength) {
         }
         // No tile, or more than 64 rows: illegal function call, nothing drawn.
         std::vector<uint8_t> big(65 * 8 * s.bpp, 3);
-        std::vector<uint32_t> before = s.copy();
+        std::vector<uint32_t> before = s.all();
         rtSetError(0);
         gfxPaintTile(s.target, 4, 4, big.data(), static_cast<int32_t>(big.size()), d.wall, nullptr,
                      0);
@@ -381,7 +362,7 @@ TEST_F(Paint, TilesOfEveryLength) {
         rtSetError(0);
         gfxPaintTile(s.target, 4, 4, nullptr, 8, d.wall, nullptr, 0);
         EXPECT_EQ(rtGetError(), RT_ERR_ILLEGAL_CALL);
-        EXPECT_EQ(s.copy(), before);
+        EXPECT_EQ(s.all(), before);
     });
 }
 
