@@ -7,9 +7,7 @@
 #include <cstdint>
 
 // gfxSaveBmp's flags besides the coordinate type (COORD_*, as GET takes it).
-enum : uint32_t {
-    BMP_WHOLE = 0x100, // the whole source; the corners are not used
-};
+constexpr uint32_t BMP_WHOLE = 0x100; // the whole source; the corners are not used
 
 // Loads a bitmap file (any form bmp_codec.h reads). Target null: the picture
 // becomes a new image at the screen's bytes per pixel (4 with no screen
