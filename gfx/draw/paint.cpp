@@ -37,8 +37,16 @@
 #include "gfx/draw/draw.h"
 #include "runtime/platform.h"
 
+// The 128-bit family on x86 (SSE2) and on WebAssembly (its 128-bit vectors,
+// through the same intrinsics); the 256-bit one on x86 only (AVX2).
 #if defined(__i386__) || defined(__x86_64__)
 #include <immintrin.h>
+#define PAINT_VECTORS 2
+#elif defined(__wasm_simd128__) && defined(__SSE2__)
+#include <emmintrin.h>
+#define PAINT_VECTORS 1
+#else
+#define PAINT_VECTORS 0
 #endif
 
 int32_t gfxPaintListOverride = 0;
@@ -205,9 +213,13 @@ template <typename T> int32_t leftPortable(uint8_t* row, int32_t x, int32_t begi
     return stop;
 }
 
-#if defined(__i386__) || defined(__x86_64__)
+#if PAINT_VECTORS >= 1
+#if PAINT_VECTORS >= 2
 #define PAINT_SSE2 __attribute__((target("sse2")))
 #define PAINT_AVX2 __attribute__((target("avx2")))
+#else
+#define PAINT_SSE2
+#endif
 
 template <typename T> PAINT_SSE2 inline __m128i splat128(T v) {
     if constexpr (sizeof(T) == 1)
@@ -239,33 +251,6 @@ PAINT_SSE2 inline __m128i stops128(const uint8_t* p, __m128i a, __m128i b) {
         return equal128<T>(q, a);
 }
 
-template <typename T> PAINT_AVX2 inline __m256i splat256(T v) {
-    if constexpr (sizeof(T) == 1)
-        return _mm256_set1_epi8(static_cast<char>(v));
-    else if constexpr (sizeof(T) == 2)
-        return _mm256_set1_epi16(static_cast<short>(v));
-    else
-        return _mm256_set1_epi32(static_cast<int>(v));
-}
-
-template <typename T> PAINT_AVX2 inline __m256i equal256(__m256i q, __m256i a) {
-    if constexpr (sizeof(T) == 1)
-        return _mm256_cmpeq_epi8(q, a);
-    else if constexpr (sizeof(T) == 2)
-        return _mm256_cmpeq_epi16(q, a);
-    else
-        return _mm256_cmpeq_epi32(q, a);
-}
-
-template <typename T, bool two>
-PAINT_AVX2 inline __m256i stops256(const uint8_t* p, __m256i a, __m256i b) {
-    __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    if constexpr (two)
-        return _mm256_or_si256(equal256<T>(q, a), equal256<T>(q, b));
-    else
-        return equal256<T>(q, a);
-}
-
 // The wide steps: whether any pixel of the BLOCK bytes at p stops the fill.
 constexpr int32_t BLOCK = 128;
 
@@ -275,14 +260,6 @@ PAINT_SSE2 inline bool blockStops(const uint8_t* p, __m128i a, __m128i b) {
     for (int32_t k = 16; k < BLOCK; k += 16)
         hit = _mm_or_si128(hit, stops128<T, two>(p + k, a, b));
     return _mm_movemask_epi8(hit) != 0;
-}
-
-template <typename T, bool two>
-PAINT_AVX2 inline bool blockStops(const uint8_t* p, __m256i a, __m256i b) {
-    __m256i hit = stops256<T, two>(p, a, b);
-    for (int32_t k = 32; k < BLOCK; k += 32)
-        hit = _mm256_or_si256(hit, stops256<T, two>(p + k, a, b));
-    return _mm256_movemask_epi8(hit) != 0;
 }
 
 // One 16-byte step from x, rightwards or leftwards: true with x at the
@@ -366,8 +343,44 @@ PAINT_SSE2 int32_t leftSse2(uint8_t* row, int32_t x, int32_t begin, T a, T b, T 
                   : stepsLeftSse2<T, true>(row, x, begin, a, b, v);
 }
 
-// Wide steps of 32-byte vectors; the 128-bit routine finds the stop within
-// the last.
+// The 256-bit family: wide steps of 32-byte vectors; the 128-bit routine
+// finds the stop within the last.
+#if PAINT_VECTORS >= 2
+template <typename T> PAINT_AVX2 inline __m256i splat256(T v) {
+    if constexpr (sizeof(T) == 1)
+        return _mm256_set1_epi8(static_cast<char>(v));
+    else if constexpr (sizeof(T) == 2)
+        return _mm256_set1_epi16(static_cast<short>(v));
+    else
+        return _mm256_set1_epi32(static_cast<int>(v));
+}
+
+template <typename T> PAINT_AVX2 inline __m256i equal256(__m256i q, __m256i a) {
+    if constexpr (sizeof(T) == 1)
+        return _mm256_cmpeq_epi8(q, a);
+    else if constexpr (sizeof(T) == 2)
+        return _mm256_cmpeq_epi16(q, a);
+    else
+        return _mm256_cmpeq_epi32(q, a);
+}
+
+template <typename T, bool two>
+PAINT_AVX2 inline __m256i stops256(const uint8_t* p, __m256i a, __m256i b) {
+    __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    if constexpr (two)
+        return _mm256_or_si256(equal256<T>(q, a), equal256<T>(q, b));
+    else
+        return equal256<T>(q, a);
+}
+
+template <typename T, bool two>
+PAINT_AVX2 inline bool blockStops(const uint8_t* p, __m256i a, __m256i b) {
+    __m256i hit = stops256<T, two>(p, a, b);
+    for (int32_t k = 32; k < BLOCK; k += 32)
+        hit = _mm256_or_si256(hit, stops256<T, two>(p + k, a, b));
+    return _mm256_movemask_epi8(hit) != 0;
+}
+
 template <typename T, bool two>
 PAINT_AVX2 inline int32_t stepsRightAvx2(uint8_t* row, int32_t x, int32_t end, T a, T b, T v) {
     constexpr int32_t WIDE = BLOCK / sizeof(T);
@@ -406,15 +419,23 @@ PAINT_AVX2 int32_t leftAvx2(uint8_t* row, int32_t x, int32_t begin, T a, T b, T 
                   : stepsLeftAvx2<T, true>(row, x, begin, a, b, v);
 }
 
+#endif
+
 // The families of this processor: the portable one, the 128-bit one, the
-// 256-bit one, as far as it has them.
+// 256-bit one, as far as it has them (and this build offers them).
 int32_t familiesHere() {
-    return 1 + rtCpuVectors();
+    int32_t vectors = rtCpuVectors();
+    return 1 + (vectors < PAINT_VECTORS ? vectors : PAINT_VECTORS);
 }
 
 template <typename T>
 constexpr RunRoutines<T> RUN_FAMILIES[] = {
-    {rightPortable<T>, leftPortable<T>}, {rightSse2<T>, leftSse2<T>}, {rightAvx2<T>, leftAvx2<T>}};
+    {rightPortable<T>, leftPortable<T>},
+    {rightSse2<T>, leftSse2<T>},
+#if PAINT_VECTORS >= 2
+    {rightAvx2<T>, leftAvx2<T>},
+#endif
+};
 #else
 int32_t familiesHere() {
     return 1;
