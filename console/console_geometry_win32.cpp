@@ -168,18 +168,6 @@ void conSetCursor(HANDLE handle, int32_t row, int32_t column, int32_t cursor) {
     conState.pendingWrap = 0;
 }
 
-int32_t conGetColumn() {
-    int32_t column = 0;
-    conGetCursor(&column, nullptr);
-    return column;
-}
-
-int32_t conGetRow() {
-    int32_t row = 0;
-    conGetCursor(nullptr, &row);
-    return row;
-}
-
 void conGetCursor(int32_t* column, int32_t* row) {
     conEnsureGeometry();
     CONSOLE_SCREEN_BUFFER_INFO info;

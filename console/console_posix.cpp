@@ -102,12 +102,6 @@ void conGetWindow(int32_t* left, int32_t* top, int32_t* width, int32_t* height) 
 void conGetSize(int32_t* columns, int32_t* rows) {
     termGetSize(columns, rows);
 }
-int32_t conGetColumn() {
-    return 0;
-}
-int32_t conGetRow() {
-    return 0;
-}
 void conGetCursor(int32_t* column, int32_t* row) {
     termGetCursor(column, row);
 }

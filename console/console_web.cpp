@@ -163,18 +163,6 @@ void conGetCursor(int32_t* column, int32_t* row) {
     if (row) *row = pageGrid.row + 1;
 }
 
-int32_t conGetColumn() {
-    int32_t column = 0;
-    conGetCursor(&column, nullptr);
-    return column;
-}
-
-int32_t conGetRow() {
-    int32_t row = 0;
-    conGetCursor(nullptr, &row);
-    return row;
-}
-
 int32_t conGetAttribute() {
     return onPage() ? pageGrid.attribute : termGetAttribute();
 }

@@ -4,6 +4,19 @@
 #include "console/console.h"
 #include "runtime/runtime.h"
 
+// POS and CSRLIN, from each platform's cursor.
+int32_t conGetColumn() {
+    int32_t column = 0;
+    conGetCursor(&column, nullptr);
+    return column;
+}
+
+int32_t conGetRow() {
+    int32_t row = 0;
+    conGetCursor(nullptr, &row);
+    return row;
+}
+
 namespace {
 
 // Built at compile time; the slots the text console has no routine for stay null.
